@@ -1,0 +1,121 @@
+// The code-page layer on systems without the Windows converters: iconv.
+#include <errno.h>
+#include <iconv.h>
+
+#include <bit>
+#include <stdexcept>
+#include <string>
+
+#include "codepage.hpp"
+
+namespace 字符串加密 {
+namespace {
+
+constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+
+std::string IconvName(CodePage cp) {
+  switch (cp) {
+    case 65001: return "UTF-8";
+    case 54936: return "GB18030";
+    case 20127: return "ASCII";
+    case 20932: return "EUC-JP";
+    case 51949: return "EUC-KR";
+    default:
+      if (cp >= 28591 && cp <= 28606) return "ISO-8859-" + std::to_string(cp - 28590);
+      return "CP" + std::to_string(cp);
+  }
+}
+
+// One conversion descriptor, closed when it goes out of scope.
+class Converter {
+ public:
+  Converter(const std::string& to, const std::string& from)
+      : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  // Converts as much as it can; false when it stopped at input it cannot convert.
+  bool Convert(const char*& in, std::size_t& in_left, char*& out, std::size_t& out_left) {
+    char* in_ptr = const_cast<char*>(in);
+    const std::size_t r = iconv(cd_, &in_ptr, &in_left, &out, &out_left);
+    in = in_ptr;
+    return r != static_cast<std::size_t>(-1);
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+CodePage SystemCodePage() { return 936; }
+
+bool IsCodePageAvailable(CodePage cp) {
+  if (cp == 0 || cp == 1200 || cp == 1201 || cp == 12000 || cp == 12001) return false;
+  return Converter(IconvName(cp), kUtf16).ok() && Converter(kUtf16, IconvName(cp)).ok();
+}
+
+EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  EncodedText result;
+  if (text.empty()) return result;
+  Converter converter(IconvName(cp), kUtf16);
+  if (!converter.ok()) throw std::invalid_argument("code page not available");
+
+  // At most three bytes per code unit in any code page iconv knows here.
+  result.bytes.resize(text.size() * 3 + 4);
+  const char* in = reinterpret_cast<const char*>(text.data());
+  std::size_t in_left = text.size() * sizeof(char16_t);
+  char* out = result.bytes.data();
+  std::size_t out_left = result.bytes.size();
+  while (!converter.Convert(in, in_left, out, out_left)) {
+    if (errno != EILSEQ && errno != EINVAL) throw std::runtime_error("iconv failed");
+    // The code unit at `in` cannot be written: 3F for it, and for its low
+    // surrogate when it starts a pair.
+    const std::size_t at = text.size() - in_left / sizeof(char16_t);
+    const std::size_t units =
+        IsHighSurrogate(text[at]) && at + 1 < text.size() && IsLowSurrogate(text[at + 1]) ? 2 : 1;
+    if (result.unmappable++ == 0) result.first_unmappable = at;
+    for (std::size_t i = 0; i < units; ++i) {
+      *out++ = '?';
+      --out_left;
+    }
+    in += units * sizeof(char16_t);
+    in_left -= units * sizeof(char16_t);
+  }
+  result.bytes.resize(result.bytes.size() - out_left);
+  return result;
+}
+
+std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
+  std::u16string text;
+  if (bytes.empty()) return text;
+  Converter converter(kUtf16, IconvName(cp));
+  if (!converter.ok()) throw std::invalid_argument("code page not available");
+
+  // Never more code units than bytes.
+  text.resize(bytes.size() + 1);
+  const char* in = bytes.data();
+  std::size_t in_left = bytes.size();
+  char* out = reinterpret_cast<char*>(text.data());
+  std::size_t out_left = text.size() * sizeof(char16_t);
+  while (!converter.Convert(in, in_left, out, out_left)) {
+    if (errno != EILSEQ && errno != EINVAL) throw std::runtime_error("iconv failed");
+    // A byte that starts no character of the code page reads as "?".
+    *reinterpret_cast<char16_t*>(out) = u'?';
+    out += sizeof(char16_t);
+    out_left -= sizeof(char16_t);
+    ++in;
+    --in_left;
+  }
+  text.resize(text.size() - out_left / sizeof(char16_t));
+  return text;
+}
+
+}  // namespace 字符串加密
