@@ -15,11 +15,16 @@ constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF
 
 std::string IconvName(CodePage cp) {
   switch (cp) {
-    case 65001: return "UTF-8";
-    case 54936: return "GB18030";
-    case 20127: return "ASCII";
-    case 20932: return "EUC-JP";
-    case 51949: return "EUC-KR";
+    case 65001:
+      return "UTF-8";
+    case 54936:
+      return "GB18030";
+    case 20127:
+      return "ASCII";
+    case 20932:
+      return "EUC-JP";
+    case 51949:
+      return "EUC-KR";
     default:
       if (cp >= 28591 && cp <= 28606) return "ISO-8859-" + std::to_string(cp - 28590);
       return "CP" + std::to_string(cp);

@@ -23,11 +23,11 @@ int ToInt(std::size_t n) {
 
 int Encode(std::u16string_view text, CodePage cp, char* out, int out_size, BOOL* used_default) {
   if (WritesEverything(cp)) {
-    return WideCharToMultiByte(cp, 0, Wide(text.data()), ToInt(text.size()), out, out_size,
-                               nullptr, nullptr);
+    return WideCharToMultiByte(cp, 0, Wide(text.data()), ToInt(text.size()), out, out_size, nullptr,
+                               nullptr);
   }
-  return WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, Wide(text.data()), ToInt(text.size()),
-                             out, out_size, "?", used_default);
+  return WideCharToMultiByte(cp, WC_NO_BEST_FIT_CHARS, Wide(text.data()), ToInt(text.size()), out,
+                             out_size, "?", used_default);
 }
 
 }  // namespace
@@ -50,8 +50,8 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
   if (used_default) {
     // Rare: count the characters that became 3F, one at a time.
     for (std::size_t i = 0; i < text.size(); ++i) {
-      const bool pair = IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() &&
-                        IS_LOW_SURROGATE(text[i + 1]);
+      const bool pair =
+          IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]);
       BOOL lost = FALSE;
       char buffer[16];
       Encode(text.substr(i, pair ? 2 : 1), cp, buffer, sizeof buffer, &lost);

@@ -1,3 +1,170 @@
-#include <gtest/gtest.h>
+// The byte stage on its own: the hex text format and its lenient reading.
 #include "hex.hpp"
-TEST(Hex, Placeholder) { EXPECT_EQ(字符串加密::BytesToHex("Hi"), u"48 69"); }
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "group_error_printer.hpp"
+
+namespace 字符串加密 {
+namespace {
+
+using Reason = GroupError::Reason;
+using namespace std::string_literals;
+
+std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
+
+TEST(BytesToHex, WritesTwoUpperCaseDigitsPerByteWithSingleSpaces) {
+  const struct {
+    std::string bytes;
+    std::u16string hex;
+  } cases[] = {
+      {"", u""},
+      {"H", u"48"},
+      {"Hi", u"48 69"},
+      {"\r\n", u"0D 0A"},
+      {"  ", u"20 20"},
+      {"\t", u"09"},
+      {"\0"s, u"00"},
+      {"\x0a", u"0A"},
+      {"\xff", u"FF"},
+      {"\xd6\xd0", u"D6 D0"},
+      {"\xab\xcd\xef\x01", u"AB CD EF 01"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BytesToHex(c.bytes), c.hex) << Narrow(c.hex);
+    EXPECT_EQ(BytesToHexNarrow(c.bytes), Narrow(c.hex));
+    EXPECT_EQ(HexLength(c.bytes.size()), c.hex.size());
+  }
+}
+
+TEST(BytesToHex, EveryByteValueGoesBothWays) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  const std::u16string hex = BytesToHex(all);
+  ASSERT_EQ(hex.size(), 3u * 256 - 1);
+  for (int b = 0; b < 256; ++b) {
+    char expected[3];
+    std::snprintf(expected, sizeof expected, "%02X", b);
+    EXPECT_EQ(Narrow(hex.substr(3 * b, 2)), expected);
+    if (b != 255) {
+      EXPECT_EQ(hex[3 * b + 2], u' ');
+    }
+
+    char lower[3];
+    std::snprintf(lower, sizeof lower, "%02x", b);
+    const auto back = HexToBytes(std::string(lower));
+    ASSERT_TRUE(back.ok()) << lower;
+    EXPECT_EQ(back.value(), std::string(1, static_cast<char>(b))) << lower;
+  }
+  const auto back = HexToBytes(hex);
+  ASSERT_TRUE(back.ok());
+  EXPECT_EQ(back.value(), all);
+}
+
+TEST(HexToBytes, ReadsLeniently) {
+  const struct {
+    std::u16string hex;
+    std::string bytes;
+  } cases[] = {
+      {u"", ""},
+      {u"   ", ""},
+      {u"48 69", "Hi"},
+      {u" 48 69 ", "Hi"},
+      {u"   48 69   ", "Hi"},
+      {u"48 6a", "Hj"},
+      {u"ff", "\xff"},
+      {u"Ff fF", "\xff\xff"},
+      {u"0041", "A"},
+      {u"0000000041", "A"},
+      {u"0FF", "\xff"},
+      {u"4g", "\x04"},
+      {u"41zz", "A"},
+      {u"4g1", "\x04"},
+      {u"48  69", "H\0i"s},
+      {u"48   69", "H\0\0i"s},
+      {u"zz", "\0"s},
+      {u"x41", "\0"s},
+      {u"&H41", "\0"s},
+      {u"4\t1", "A"},
+      {u"4\n1", "A"},
+      {u"4\r\n1", "A"},
+      {u"\t41\t", "A"},
+      {u"\r\n41 42\r\n", "AB"},
+      {u"\t", "\0"s},
+      {u"4 1", "\x04\x01"},
+      {u"41\u30004", "A"},
+      {u"\u300041", "\0"s},
+  };
+  for (const auto& c : cases) {
+    const auto wide = HexToBytes(c.hex);
+    ASSERT_TRUE(wide.ok()) << Narrow(c.hex);
+    EXPECT_EQ(wide.value(), c.bytes) << Narrow(c.hex);
+    if (c.hex.find_first_of(u"\u3000") == c.hex.npos) {
+      const auto narrow = HexToBytes(Narrow(c.hex));
+      ASSERT_TRUE(narrow.ok()) << Narrow(c.hex);
+      EXPECT_EQ(narrow.value(), c.bytes) << Narrow(c.hex);
+    }
+  }
+}
+
+TEST(HexToBytes, NamesTheFirstGroupAboveFF) {
+  const struct {
+    std::u16string hex;
+    std::size_t group;
+    std::size_t offset;
+    std::u16string text;
+  } cases[] = {
+      {u"100", 1, 0, u"100"},
+      {u"486 69", 1, 0, u"486"},
+      {u"48 486 69", 2, 3, u"486"},
+      {u"48 69 FFFF", 3, 6, u"FFFF"},
+      {u"  48 69 FFFF  ", 3, 8, u"FFFF"},
+      {u"48 100000041", 2, 3, u"100000041"},
+      {u"0000000100", 1, 0, u"0000000100"},
+      {u"48 1\t00 2000", 2, 3, u"1\t00"},
+      {u"48\r\n69", 1, 0, u"48\r\n69"},
+      {u"48  1FFz 300", 3, 4, u"1FFz"},
+      {u"41 fff", 2, 3, u"fff"},
+  };
+  for (const auto& c : cases) {
+    const auto wide = HexToBytes(c.hex);
+    ASSERT_FALSE(wide.ok()) << Narrow(c.hex);
+    EXPECT_EQ(wide.error(), (GroupError{Reason::kTooLarge, c.group, c.offset, c.text}))
+        << Narrow(c.hex);
+    const auto narrow = HexToBytes(Narrow(c.hex));
+    ASSERT_FALSE(narrow.ok()) << Narrow(c.hex);
+    EXPECT_EQ(narrow.error(), wide.error());
+  }
+}
+
+TEST(HexToBytes, GroupTextKeepsCharactersBeyondLatin1) {
+  const auto result = HexToBytes(std::u16string(u"41 100中"));
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().text, u"100中");
+  const auto narrow = HexToBytes(std::string("41 100\xff"));
+  ASSERT_FALSE(narrow.ok());
+  EXPECT_EQ(narrow.error().text, u"100\u00ff");
+}
+
+TEST(LocateGroup, FindsGroupsAsTheReaderCountsThem) {
+  const struct {
+    std::u16string hex;
+    std::size_t group;
+    GroupSpan span;
+  } cases[] = {
+      {u"48 69", 1, {0, 2}},  {u"48 69", 2, {3, 2}},  {u"  48 69 ", 2, {5, 2}},
+      {u"48  69", 2, {3, 0}}, {u"48  69", 3, {4, 2}}, {u"48 69", 3, {5, 0}},
+      {u"zz", 1, {0, 2}},
+  };
+  for (const auto& c : cases) {
+    const GroupSpan span = LocateGroup(c.hex, c.group);
+    EXPECT_EQ(span.offset, c.span.offset) << Narrow(c.hex) << " group " << c.group;
+    EXPECT_EQ(span.length, c.span.length) << Narrow(c.hex) << " group " << c.group;
+  }
+}
+
+}  // namespace
+}  // namespace 字符串加密
