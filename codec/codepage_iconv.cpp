@@ -2,11 +2,12 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <bit>
 #include <stdexcept>
 #include <string>
 
-#include "codepage.hpp"
+#include "platform_codepage.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -55,12 +56,16 @@ class Converter {
   iconv_t cd_;
 };
 
+constexpr std::size_t kWindow = 256;
+
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
 CodePage SystemCodePage() { return 936; }
+
+namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
   if (cp == 0 || cp == 1200 || cp == 1201 || cp == 12000 || cp == 12001) return false;
@@ -73,17 +78,26 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
   Converter converter(IconvName(cp), kUtf16);
   if (!converter.ok()) throw std::invalid_argument("code page not available");
 
-  // At most three bytes per code unit in any code page iconv knows here.
-  result.bytes.resize(text.size() * 3 + 4);
-  const char* in = reinterpret_cast<const char*>(text.data());
-  std::size_t in_left = text.size() * sizeof(char16_t);
+  // Four bytes per code unit at most: GB18030 writes some BMP characters so.
+  result.bytes.resize(text.size() * 4);
   char* out = result.bytes.data();
   std::size_t out_left = result.bytes.size();
-  while (!converter.Convert(in, in_left, out, out_left)) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    // iconv redoes work of its own after each character it refuses; short
+    // windows keep that small when a text has many.
+    std::size_t end = std::min(text.size(), done + kWindow);
+    if (end < text.size() && IsHighSurrogate(text[end - 1])) ++end;
+    const char* in = reinterpret_cast<const char*>(text.data() + done);
+    std::size_t in_left = (end - done) * sizeof(char16_t);
+    if (converter.Convert(in, in_left, out, out_left)) {
+      done = end;
+      continue;
+    }
     if (errno != EILSEQ && errno != EINVAL) throw std::runtime_error("iconv failed");
-    // The code unit at `in` cannot be written: 3F for it, and for its low
+    // The code unit at `at` cannot be written: 3F for it, and for its low
     // surrogate when it starts a pair.
-    const std::size_t at = text.size() - in_left / sizeof(char16_t);
+    const std::size_t at = end - in_left / sizeof(char16_t);
     const std::size_t units =
         IsHighSurrogate(text[at]) && at + 1 < text.size() && IsLowSurrogate(text[at + 1]) ? 2 : 1;
     if (result.unmappable++ == 0) result.first_unmappable = at;
@@ -91,8 +105,7 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
       *out++ = '?';
       --out_left;
     }
-    in += units * sizeof(char16_t);
-    in_left -= units * sizeof(char16_t);
+    done = at + units;
   }
   result.bytes.resize(result.bytes.size() - out_left);
   return result;
@@ -105,22 +118,33 @@ std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
   if (!converter.ok()) throw std::invalid_argument("code page not available");
 
   // Never more code units than bytes.
-  text.resize(bytes.size() + 1);
-  const char* in = bytes.data();
-  std::size_t in_left = bytes.size();
+  text.resize(bytes.size());
   char* out = reinterpret_cast<char*>(text.data());
   std::size_t out_left = text.size() * sizeof(char16_t);
-  while (!converter.Convert(in, in_left, out, out_left)) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const std::size_t end = std::min(bytes.size(), done + kWindow);
+    const char* in = bytes.data() + done;
+    std::size_t in_left = end - done;
+    if (converter.Convert(in, in_left, out, out_left)) {
+      done = end;
+      continue;
+    }
     if (errno != EILSEQ && errno != EINVAL) throw std::runtime_error("iconv failed");
+    const std::size_t at = end - in_left;
+    if (errno == EINVAL && end < bytes.size()) {
+      done = at;  // a character cut by the window: the next window holds it whole
+      continue;
+    }
     // A byte that starts no character of the code page reads as "?".
     *reinterpret_cast<char16_t*>(out) = u'?';
     out += sizeof(char16_t);
     out_left -= sizeof(char16_t);
-    ++in;
-    --in_left;
+    done = at + 1;
   }
   text.resize(text.size() - out_left / sizeof(char16_t));
   return text;
 }
 
+}  // namespace platform
 }  // namespace 字符串加密

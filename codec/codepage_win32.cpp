@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "codepage.hpp"
+#include "platform_codepage.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -33,6 +33,8 @@ int Encode(std::u16string_view text, CodePage cp, char* out, int out_size, BOOL*
 }  // namespace
 
 CodePage SystemCodePage() { return GetACP(); }
+
+namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
   CPINFO info;
@@ -73,4 +75,5 @@ std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
   return text;
 }
 
+}  // namespace platform
 }  // namespace 字符串加密

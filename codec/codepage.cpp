@@ -1,0 +1,301 @@
+// The code-page layer: lookup tables where a code page allows them, the
+// platform's converters for the rest.
+//
+// The tables are built once per code page, on first use, by running the
+// platform's own converters over every code unit of the BMP and every byte
+// sequence those produce, so what they say is what the converters say. They
+// serve code pages whose characters are one or two bytes each (the ANSI code
+// pages: 936, 932, 949, 950, 1252...); UTF-8 and GB18030 fail the build of the
+// tables and go to the converters, as does any text with a surrogate and any
+// byte sequence the tables do not know.
+#include "codepage.hpp"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "codepage_tables.hpp"
+#include "platform_codepage.hpp"
+#include "simd.hpp"
+
+namespace 字符串加密 {
+namespace {
+
+class Tables {
+ public:
+  // Nullptr when the code page does not fit in tables.
+  static const Tables* For(CodePage cp);
+
+  // False when the text needs the platform's converter.
+  bool Encode(std::u16string_view text, EncodedText& result) const;
+  bool Decode(std::string_view bytes, std::u16string& text) const;
+
+ private:
+  // While building, the encoding of a code unit: a byte below 0x100, else
+  // lead << 8 | trail.
+  static constexpr std::uint16_t kUnmappable = 0xFFFF;  // written as 3F
+  static constexpr std::uint16_t kNotInTable = 0xFFFE;  // surrogates
+
+  bool Build(CodePage cp);
+
+  // For encoding: the bytes of a code unit, first in the low 8 bits, and their
+  // count above bit 16; a count of 0 for the code units the loop does not
+  // write itself (kUnmappableEntry, or 0 for those not in the table).
+  static constexpr std::uint32_t kUnmappableEntry = '?';
+  std::vector<std::uint32_t> encode_ = std::vector<std::uint32_t>(0x10000);
+  // Decoding of a byte standing alone, when single_[b] holds.
+  std::array<char16_t, 0x100> single_char_{};
+  std::array<bool, 0x100> single_{};
+  std::array<bool, 0x100> lead_{};
+  // Decoding of lead << 8 | trail; 0 when the pair is not in the table.
+  std::vector<char16_t> pair_ = std::vector<char16_t>(0x10000);
+  bool ascii_is_itself_ = false;
+};
+
+bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+bool Tables::Build(CodePage cp) {
+  if (!platform::IsCodePageAvailable(cp)) return false;
+  // Every code unit but the surrogates and the line feed, each followed by a
+  // line feed: the separator can be told apart because in these code pages
+  // no character but the line feed itself has 0A in its bytes.
+  std::u16string all;
+  all.reserve(2 * 0x10000);
+  for (std::uint32_t u = 0; u < 0x10000; ++u) {
+    if (IsSurrogate(static_cast<char16_t>(u)) || u == u'\n') continue;
+    all += static_cast<char16_t>(u);
+    all += u'\n';
+  }
+  const EncodedText encoded = platform::EncodeText(all, cp);
+  const EncodedText line_feed = platform::EncodeText(u"\n", cp);
+  if (line_feed.bytes.size() != 1 || line_feed.bytes.front() != '\n') return false;
+
+  std::vector<std::uint16_t> encode(0x10000);
+  std::size_t at = 0;
+  std::size_t unmappable = 0;
+  for (std::uint32_t u = 0; u < 0x10000; ++u) {
+    const auto unit = static_cast<char16_t>(u);
+    if (IsSurrogate(unit)) {
+      encode[u] = kNotInTable;
+      continue;
+    }
+    if (unit == u'\n') {
+      encode[u] = '\n';
+      continue;
+    }
+    const std::size_t end = encoded.bytes.find('\n', at);
+    if (end == std::string::npos || end == at || end - at > 2) return false;
+    const auto b0 = static_cast<unsigned char>(encoded.bytes[at]);
+    const auto b1 = end - at == 2 ? static_cast<unsigned char>(encoded.bytes[at + 1]) : 0;
+    std::uint16_t e = end - at == 1 ? b0 : static_cast<std::uint16_t>(b0 << 8 | b1);
+    if (e >= kNotInTable || (end - at == 2 && b0 == 0)) return false;
+    if (e == '?' && unit != u'?') {
+      e = kUnmappable;
+      ++unmappable;
+    }
+    encode[u] = e;
+    at = end + 1;
+  }
+  // The converter must agree that exactly those became 3F.
+  if (at != encoded.bytes.size() || unmappable != encoded.unmappable) return false;
+
+  // Every byte sequence those encodings use, decoded in one go: in a code page
+  // without state each of them is one code unit of the result.
+  std::vector<std::uint16_t> sequences;
+  std::string joined;
+  std::array<bool, 0x100> seen_single{};
+  std::vector<bool> seen_pair(0x10000);
+  for (std::uint32_t u = 0; u < 0x10000; ++u) {
+    const std::uint16_t e = encode[u];
+    if (e == kUnmappable || e == kNotInTable) continue;
+    if (e < 0x100) {
+      if (seen_single[e]) continue;
+      seen_single[e] = true;
+      joined += static_cast<char>(e);
+    } else {
+      if (seen_pair[e]) continue;
+      seen_pair[e] = true;
+      joined += static_cast<char>(e >> 8);
+      joined += static_cast<char>(e & 0xFF);
+      lead_[e >> 8] = true;
+    }
+    sequences.push_back(e);
+  }
+  for (int b = 0; b < 0x100; ++b) {
+    if (seen_single[b] && lead_[b]) return false;  // a byte must be one or the other
+  }
+  const std::u16string decoded = platform::DecodeBytes(joined, cp);
+  if (decoded.size() != sequences.size()) return false;
+  for (std::size_t i = 0; i < sequences.size(); ++i) {
+    const std::uint16_t e = sequences[i];
+    const char16_t c = decoded[i];
+    if (IsSurrogate(c)) return false;
+    if (e < 0x100) {
+      single_[e] = true;
+      single_char_[e] = c;
+    } else {
+      if (c == 0) return false;
+      pair_[e] = c;
+    }
+  }
+  ascii_is_itself_ = true;
+  for (std::uint32_t u = 0; u < 0x80; ++u) {
+    ascii_is_itself_ = ascii_is_itself_ && encode[u] == u && single_[u] && single_char_[u] == u;
+  }
+  for (std::uint32_t u = 0; u < 0x10000; ++u) {
+    const std::uint16_t e = encode[u];
+    if (e == kUnmappable) {
+      encode_[u] = kUnmappableEntry;
+    } else if (e < 0x100) {
+      encode_[u] = 1u << 16 | e;
+    } else if (e != kNotInTable) {
+      encode_[u] = 2u << 16 | (e & 0xFFu) << 8 | e >> 8;
+    }
+  }
+  return true;
+}
+
+const Tables* Tables::For(CodePage cp) {
+  static std::mutex mutex;
+  static std::map<CodePage, std::unique_ptr<Tables>> built;  // nullptr: does not fit
+  const std::lock_guard lock(mutex);
+  auto [it, inserted] = built.try_emplace(cp);
+  if (inserted) {
+    auto tables = std::make_unique<Tables>();
+    if (tables->Build(cp)) it->second = std::move(tables);
+  }
+  return it->second.get();
+}
+
+#ifdef VANTOREL_AVX2
+// ASCII: copies code units below 0x80 to bytes 16 at a time, as long as they
+// come; returns how many it copied.
+VANTOREL_TARGET_AVX2 std::size_t NarrowAscii(const char16_t* in, std::size_t n, char* out) {
+  std::size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+    if (!_mm256_testz_si256(v, _mm256_set1_epi16(static_cast<short>(0xFF80)))) break;
+    const __m128i packed =
+        _mm_packus_epi16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), packed);
+  }
+  return i;
+}
+
+// The other way: bytes below 0x80 to code units, 16 at a time.
+VANTOREL_TARGET_AVX2 std::size_t WidenAscii(const char* in, std::size_t n, char16_t* out) {
+  std::size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    if (_mm_movemask_epi8(v) != 0) break;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_cvtepu8_epi16(v));
+  }
+  return i;
+}
+#endif
+
+bool Tables::Encode(std::u16string_view text, EncodedText& result) const {
+  std::string& bytes = result.bytes;
+  bytes.resize(2 * text.size() + 1);
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < text.size();) {
+#ifdef VANTOREL_AVX2
+    if (ascii_is_itself_ && text[i] < 0x80 && simd::HasAvx2()) {
+      const std::size_t n = NarrowAscii(text.data() + i, text.size() - i, bytes.data() + out);
+      i += n;
+      out += n;
+      if (i == text.size()) break;
+    }
+#endif
+    const std::uint32_t e = encode_[text[i]];
+    if (e >> 16 != 0) {
+      // Both bytes are written; the second is overwritten when there is one.
+      bytes[out] = static_cast<char>(e & 0xFF);
+      bytes[out + 1] = static_cast<char>(e >> 8 & 0xFF);
+      out += e >> 16;
+    } else if (e == kUnmappableEntry) {
+      if (result.unmappable++ == 0) result.first_unmappable = i;
+      bytes[out++] = '?';
+    } else {
+      return false;
+    }
+    ++i;
+  }
+  bytes.resize(out);
+  return true;
+}
+
+bool Tables::Decode(std::string_view bytes, std::u16string& text) const {
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  text.resize(n);
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < n;) {
+#ifdef VANTOREL_AVX2
+    if (ascii_is_itself_ && in[i] < 0x80 && simd::HasAvx2()) {
+      const std::size_t k = WidenAscii(bytes.data() + i, n - i, text.data() + out);
+      i += k;
+      out += k;
+      if (i == n) break;
+    }
+#endif
+    const unsigned char b = in[i];
+    if (single_[b]) {
+      text[out++] = single_char_[b];
+      ++i;
+    } else if (lead_[b] && i + 1 < n && pair_[b << 8 | in[i + 1]] != 0) {
+      text[out++] = pair_[b << 8 | in[i + 1]];
+      i += 2;
+    } else {
+      return false;
+    }
+  }
+  text.resize(out);
+  return true;
+}
+
+}  // namespace
+
+namespace tables {
+
+std::optional<EncodedText> EncodeText(std::u16string_view text, CodePage cp) {
+  const Tables* tables = Tables::For(cp);
+  EncodedText result;
+  if (tables == nullptr || !tables->Encode(text, result)) return std::nullopt;
+  return result;
+}
+
+std::optional<std::u16string> DecodeBytes(std::string_view bytes, CodePage cp) {
+  const Tables* tables = Tables::For(cp);
+  std::u16string text;
+  if (tables == nullptr || !tables->Decode(bytes, text)) return std::nullopt;
+  return text;
+}
+
+}  // namespace tables
+
+bool IsCodePageAvailable(CodePage cp) { return platform::IsCodePageAvailable(cp); }
+
+// Building the tables takes a few tens of milliseconds: short texts, such as
+// most of what a person types, go to the converters straight away.
+constexpr std::size_t kTablesFrom = 4096;
+
+EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  if (text.size() >= kTablesFrom) {
+    if (auto result = tables::EncodeText(text, cp)) return std::move(*result);
+  }
+  return platform::EncodeText(text, cp);
+}
+
+std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
+  if (bytes.size() >= kTablesFrom) {
+    if (auto text = tables::DecodeBytes(bytes, cp)) return std::move(*text);
+  }
+  return platform::DecodeBytes(bytes, cp);
+}
+
+}  // namespace 字符串加密

@@ -1,0 +1,125 @@
+// The fast paths against the plain ones, on inputs long enough to cross the
+// block boundaries of the vector loops and varied enough to leave them.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "codec.hpp"
+#include "codepage_tables.hpp"
+#include "group_error_printer.hpp"
+#include "platform_codepage.hpp"
+#include "reference.hpp"
+
+namespace 字符串加密 {
+namespace {
+
+// A fixed sequence of pseudo-random numbers, the same on every platform.
+class Lcg {
+ public:
+  explicit Lcg(std::uint32_t seed) : state_(seed) {}
+  std::uint32_t operator()(std::uint32_t bound) {
+    state_ = state_ * 1664525u + 1013904223u;
+    return (state_ >> 8) % bound;
+  }
+
+ private:
+  std::uint32_t state_;
+};
+
+std::string RandomBytes(Lcg& rng, std::size_t n) {
+  std::string bytes;
+  for (std::size_t i = 0; i < n; ++i) bytes.push_back(static_cast<char>(rng(256)));
+  return bytes;
+}
+
+// Hex text of the kinds a person may type: canonical stretches broken by
+// lower case, short groups, junk, tabs and line breaks, extra spaces.
+std::u16string RandomHex(Lcg& rng, std::size_t groups) {
+  static constexpr char16_t kPieces[][6] = {u"4", u"0A",  u"ff", u"7", u"00",   u"41z", u"\t4\t1",
+                                            u"",  u"9\r", u"Fe", u"q", u"000C", u"é",   u"3\n"};
+  std::u16string hex;
+  const bool canonical_run = rng(2) == 0;
+  for (std::size_t g = 0; g < groups; ++g) {
+    if (g != 0) hex += u' ';
+    if (canonical_run && rng(40) != 0) {
+      hex += BytesToHex(std::string(1, static_cast<char>(rng(256))));
+    } else {
+      hex += kPieces[rng(std::size(kPieces))];
+    }
+  }
+  if (rng(4) == 0) hex = u"  " + hex + u" ";
+  return hex;
+}
+
+// Text mixing ASCII runs, Chinese, characters the code page lacks and, now
+// and then, a surrogate.
+std::u16string RandomText(Lcg& rng, std::size_t n) {
+  std::u16string text;
+  for (std::size_t i = 0; i < n; ++i) {
+    switch (rng(8)) {
+      case 0:
+        text += static_cast<char16_t>(0x4E00 + rng(0x51A6));
+        break;
+      case 1:
+        text += static_cast<char16_t>(rng(0x10000));
+        break;
+      default:
+        text += static_cast<char16_t>(1 + rng(0x7F));
+        break;
+    }
+  }
+  return text;
+}
+
+TEST(FastPaths, AgreeWithThePlainOnes) {
+  Lcg rng(20261206);
+  for (std::size_t n = 0; n < 300; ++n) {
+    const std::string bytes = RandomBytes(rng, n);
+    const std::u16string hex = BytesToHex(bytes);
+    ASSERT_EQ(hex, reference::BytesToHex(bytes)) << n;
+    std::string narrow(HexLength(n), '\0');
+    WriteHex(bytes, narrow.data());
+    ASSERT_EQ(narrow, std::string(hex.begin(), hex.end())) << n;
+
+    const auto back = HexToBytes(hex);
+    ASSERT_TRUE(back.ok()) << n;
+    ASSERT_EQ(back.value(), bytes) << n;
+
+    const std::u16string lenient = RandomHex(rng, n);
+    const auto fast = HexToBytes(lenient);
+    const auto plain = reference::HexToBytes(lenient);
+    ASSERT_EQ(fast.ok(), plain.ok()) << n;
+    if (fast.ok()) {
+      ASSERT_EQ(fast.value(), plain.value()) << n;
+    } else {
+      ASSERT_EQ(fast.error(), plain.error()) << n;
+    }
+
+    for (const CodePage cp : {936u, 1252u, 932u}) {
+      const std::u16string text = RandomText(rng, n);
+      ASSERT_EQ(TextToHex(text, cp), reference::TextToHex(text, cp)) << n << " cp " << cp;
+      const EncodedText encoded = tables::EncodeText(text, cp).value_or(EncodeText(text, cp));
+      const EncodedText plain_encoded = platform::EncodeText(text, cp);
+      ASSERT_EQ(encoded.bytes, plain_encoded.bytes) << n << " cp " << cp;
+      ASSERT_EQ(encoded.unmappable, plain_encoded.unmappable) << n << " cp " << cp;
+      if (encoded.unmappable != 0) {
+        ASSERT_EQ(encoded.first_unmappable, plain_encoded.first_unmappable) << n << " cp " << cp;
+      }
+      const auto decoded = HexToText(hex, cp);
+      const auto plain_decoded = reference::HexToText(hex, cp);
+      ASSERT_TRUE(decoded.ok() && plain_decoded.ok());
+      ASSERT_EQ(decoded.value(), plain_decoded.value()) << n << " cp " << cp;
+      ASSERT_EQ(tables::DecodeBytes(encoded.bytes, cp).value_or(u"(none)"),
+                platform::DecodeBytes(encoded.bytes, cp))
+          << n << " cp " << cp;
+      const auto decoded_bytes = tables::DecodeBytes(bytes, cp);
+      if (decoded_bytes) {
+        ASSERT_EQ(*decoded_bytes, platform::DecodeBytes(bytes, cp)) << n << " cp " << cp;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace 字符串加密
