@@ -34,4 +34,11 @@ struct ByteCheck {
 };
 ByteCheck CheckBytes(std::string_view bytes, CodePage cp);
 
+// The text the bytes spell, with the check above made on the way.
+struct CheckedText {
+  std::u16string text;
+  ByteCheck check;
+};
+CheckedText DecodeChecked(std::string_view bytes, CodePage cp);
+
 }  // namespace 字符串加密

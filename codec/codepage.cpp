@@ -10,6 +10,7 @@
 // byte sequence the tables do not know.
 #include "codepage.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -42,11 +43,12 @@ class Tables {
 
   bool Build(CodePage cp);
 
-  // For encoding: the bytes of a code unit, first in the low 8 bits, and their
-  // count above bit 16; a count of 0 for the code units the loop does not
-  // write itself (kUnmappableEntry, or 0 for those not in the table).
-  static constexpr std::uint32_t kUnmappableEntry = '?';
-  std::vector<std::uint32_t> encode_ = std::vector<std::uint32_t>(0x10000);
+  // For encoding: the bytes of a code unit, the first in the low 8 bits and
+  // the second, if the first is a lead byte, in the high 8. Two values no
+  // character can have (a trail byte is never FF) mark the rest.
+  static constexpr std::uint16_t kUnmappableEntry = 0xFEFF;
+  static constexpr std::uint16_t kNotInTableEntry = 0xFFFF;
+  std::vector<std::uint16_t> encode_ = std::vector<std::uint16_t>(0x10000, kNotInTableEntry);
   // Decoding of a byte standing alone, when single_[b] holds.
   std::array<char16_t, 0x100> single_char_{};
   std::array<bool, 0x100> single_{};
@@ -151,9 +153,10 @@ bool Tables::Build(CodePage cp) {
     if (e == kUnmappable) {
       encode_[u] = kUnmappableEntry;
     } else if (e < 0x100) {
-      encode_[u] = 1u << 16 | e;
+      encode_[u] = e;
     } else if (e != kNotInTable) {
-      encode_[u] = 2u << 16 | (e & 0xFFu) << 8 | e >> 8;
+      encode_[u] = static_cast<std::uint16_t>((e & 0xFF) << 8 | e >> 8);
+      if (encode_[u] >= kUnmappableEntry) return false;
     }
   }
   return true;
@@ -199,62 +202,96 @@ VANTOREL_TARGET_AVX2 std::size_t WidenAscii(const char* in, std::size_t n, char1
 #endif
 
 bool Tables::Encode(std::u16string_view text, EncodedText& result) const {
-  std::string& bytes = result.bytes;
-  bytes.resize(2 * text.size() + 1);
-  std::size_t out = 0;
-  for (std::size_t i = 0; i < text.size();) {
+  result.bytes.resize(2 * text.size() + 1);
+  // Local pointers: stores through char* could alias the containers' own.
+  const char16_t* const begin = text.data();
+  const char16_t* const end = begin + text.size();
+  const std::uint16_t* const table = encode_.data();
+  const bool* const lead = lead_.data();
+  char* const first = result.bytes.data();
+  char* out = first;
 #ifdef VANTOREL_AVX2
-    if (ascii_is_itself_ && text[i] < 0x80 && simd::HasAvx2()) {
-      const std::size_t n = NarrowAscii(text.data() + i, text.size() - i, bytes.data() + out);
-      i += n;
+  [[maybe_unused]] const bool ascii_run = ascii_is_itself_ && simd::HasAvx2();
+#else
+  [[maybe_unused]] const bool ascii_run = false;
+#endif
+  for (const char16_t* p = begin; p < end;) {
+#ifdef VANTOREL_AVX2
+    if (ascii_run && *p < 0x80) {
+      const std::size_t n = NarrowAscii(p, static_cast<std::size_t>(end - p), out);
+      p += n;
       out += n;
-      if (i == text.size()) break;
+      if (p == end) break;
     }
 #endif
-    const std::uint32_t e = encode_[text[i]];
-    if (e >> 16 != 0) {
-      // Both bytes are written; the second is overwritten when there is one.
-      bytes[out] = static_cast<char>(e & 0xFF);
-      bytes[out + 1] = static_cast<char>(e >> 8 & 0xFF);
-      out += e >> 16;
+    // Four at a time while all four are in the table and none is ASCII.
+    while (end - p >= 4 &&
+           !(ascii_run && (p[0] < 0x80 || p[1] < 0x80 || p[2] < 0x80 || p[3] < 0x80))) {
+      const std::uint16_t e0 = table[p[0]], e1 = table[p[1]], e2 = table[p[2]], e3 = table[p[3]];
+      if (std::max({e0, e1, e2, e3}) >= kUnmappableEntry) break;
+      for (const std::uint16_t e : {e0, e1, e2, e3}) {
+        out[0] = static_cast<char>(e & 0xFF);
+        out[1] = static_cast<char>(e >> 8);
+        out += lead[e & 0xFF] ? 2 : 1;
+      }
+      p += 4;
+    }
+    if (p == end) break;
+    const std::uint16_t e = table[*p];
+    if (e < kUnmappableEntry) {
+      // Both bytes are written; the second is overwritten when there is none.
+      out[0] = static_cast<char>(e & 0xFF);
+      out[1] = static_cast<char>(e >> 8);
+      out += lead[e & 0xFF] ? 2 : 1;
     } else if (e == kUnmappableEntry) {
-      if (result.unmappable++ == 0) result.first_unmappable = i;
-      bytes[out++] = '?';
+      if (result.unmappable++ == 0) result.first_unmappable = static_cast<std::size_t>(p - begin);
+      *out++ = '?';
     } else {
       return false;
     }
-    ++i;
+    ++p;
   }
-  bytes.resize(out);
+  result.bytes.resize(static_cast<std::size_t>(out - first));
   return true;
 }
 
 bool Tables::Decode(std::string_view bytes, std::u16string& text) const {
+  text.resize(bytes.size());
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  text.resize(n);
-  std::size_t out = 0;
-  for (std::size_t i = 0; i < n;) {
+  const auto* const end = in + bytes.size();
+  const bool* const single = single_.data();
+  const char16_t* const single_char = single_char_.data();
+  const bool* const lead = lead_.data();
+  const char16_t* const pair = pair_.data();
+  char16_t* const first = text.data();
+  char16_t* out = first;
 #ifdef VANTOREL_AVX2
-    if (ascii_is_itself_ && in[i] < 0x80 && simd::HasAvx2()) {
-      const std::size_t k = WidenAscii(bytes.data() + i, n - i, text.data() + out);
-      i += k;
+  [[maybe_unused]] const bool ascii_run = ascii_is_itself_ && simd::HasAvx2();
+#else
+  [[maybe_unused]] const bool ascii_run = false;
+#endif
+  while (in < end) {
+#ifdef VANTOREL_AVX2
+    if (ascii_run && *in < 0x80) {
+      const std::size_t k =
+          WidenAscii(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in), out);
+      in += k;
       out += k;
-      if (i == n) break;
+      if (in == end) break;
     }
 #endif
-    const unsigned char b = in[i];
-    if (single_[b]) {
-      text[out++] = single_char_[b];
-      ++i;
-    } else if (lead_[b] && i + 1 < n && pair_[b << 8 | in[i + 1]] != 0) {
-      text[out++] = pair_[b << 8 | in[i + 1]];
-      i += 2;
+    const unsigned char b = *in;
+    if (single[b]) {
+      *out++ = single_char[b];
+      ++in;
+    } else if (lead[b] && end - in > 1 && pair[b << 8 | in[1]] != 0) {
+      *out++ = pair[b << 8 | in[1]];
+      in += 2;
     } else {
       return false;
     }
   }
-  text.resize(out);
+  text.resize(static_cast<std::size_t>(out - first));
   return true;
 }
 

@@ -51,6 +51,13 @@ class Converter {
     in = in_ptr;
     return r != static_cast<std::size_t>(-1);
   }
+  // Writes what the converter still holds back (some keep the last character
+  // until they know whether a combining mark follows).
+  void Flush(char*& out, std::size_t& out_left) {
+    if (iconv(cd_, nullptr, nullptr, &out, &out_left) == static_cast<std::size_t>(-1)) {
+      throw std::runtime_error("iconv failed");
+    }
+  }
 
  private:
   iconv_t cd_;
@@ -107,6 +114,7 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
     }
     done = at + units;
   }
+  converter.Flush(out, out_left);
   result.bytes.resize(result.bytes.size() - out_left);
   return result;
 }
@@ -142,6 +150,7 @@ std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
     out_left -= sizeof(char16_t);
     done = at + 1;
   }
+  converter.Flush(out, out_left);
   text.resize(text.size() - out_left / sizeof(char16_t));
   return text;
 }

@@ -116,6 +116,9 @@ TEST(Codec, OtherCodePages) {
       {65001, u"中", u"E4 B8 AD"}, {65001, u"😀", u"F0 9F 98 80"}, {54936, u"😀", u"94 39 FC 36"},
       {54936, u"中", u"D6 D0"},    {1252, u"é€", u"E9 80"},       {950, u"中", u"A4 A4"},
       {932, u"中", u"92 86"},      {949, u"中", u"F1 E9"},
+      // Converters that hold the last character back for a combining mark.
+      {1255, u"א", u"E0"},
+      {1258, u"AB", u"41 42"},
   };
   for (const auto& c : cases) {
 #ifdef _WIN32
