@@ -50,42 +50,53 @@ void WriteGroupsScalar(const unsigned char* in, std::size_t n, Char* out) {
 
 using simd::HasAvx2;
 
-// 16 bytes to their 48 characters of hex text ("HL " sixteen times).
-VANTOREL_TARGET_AVX2 inline void HexBlock(const unsigned char* in, __m128i& out0, __m128i& out1,
-                                          __m128i& out2) {
-  const __m128i lut =
-      _mm_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F');
-  const __m128i nibble = _mm_set1_epi8(0x0F);
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-  const __m128i hi = _mm_shuffle_epi8(lut, _mm_and_si128(_mm_srli_epi16(v, 4), nibble));
-  const __m128i lo = _mm_shuffle_epi8(lut, _mm_and_si128(v, nibble));
-  const __m128i a = _mm_unpacklo_epi8(hi, lo);  // H0 L0 ... H7 L7
-  const __m128i b = _mm_unpackhi_epi8(hi, lo);  // H8 L8 ... H15 L15
-  constexpr char z = -1;                        // shuffle in a zero
-  const __m128i sp0 = _mm_setr_epi8(0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0);
-  const __m128i sp1 = _mm_setr_epi8(0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0);
-  const __m128i sp2 = _mm_setr_epi8(' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ');
-  out0 = _mm_or_si128(
-      _mm_shuffle_epi8(a, _mm_setr_epi8(0, 1, z, 2, 3, z, 4, 5, z, 6, 7, z, 8, 9, z, 10)), sp0);
-  out1 = _mm_or_si128(
-      _mm_or_si128(
-          _mm_shuffle_epi8(a, _mm_setr_epi8(11, z, 12, 13, z, 14, 15, z, z, z, z, z, z, z, z, z)),
-          _mm_shuffle_epi8(b, _mm_setr_epi8(z, z, z, z, z, z, z, z, 0, 1, z, 2, 3, z, 4, 5))),
+// 32 bytes to their 96 characters of hex text ("HL " 32 times), as the two
+// halves of three registers: the low halves hold the 48 characters of the
+// first 16 bytes, the high halves those of the next 16.
+VANTOREL_TARGET_AVX2 inline void HexBlock(const unsigned char* in, __m256i& out0, __m256i& out1,
+                                          __m256i& out2) {
+  const __m256i lut = _mm256_broadcastsi128_si256(_mm_setr_epi8(
+      '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'A', 'B', 'C', 'D', 'E', 'F'));
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+  const __m256i hi = _mm256_shuffle_epi8(lut, _mm256_and_si256(_mm256_srli_epi16(v, 4), nibble));
+  const __m256i lo = _mm256_shuffle_epi8(lut, _mm256_and_si256(v, nibble));
+  const __m256i a = _mm256_unpacklo_epi8(hi, lo);  // H0 L0 ... H7 L7 of each half
+  const __m256i b = _mm256_unpackhi_epi8(hi, lo);  // H8 L8 ... H15 L15 of each half
+  constexpr char z = -1;                           // shuffle in a zero
+  const __m256i sp0 = _mm256_broadcastsi128_si256(
+      _mm_setr_epi8(0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0));
+  const __m256i sp1 = _mm256_broadcastsi128_si256(
+      _mm_setr_epi8(0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0));
+  const __m256i sp2 = _mm256_broadcastsi128_si256(
+      _mm_setr_epi8(' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' ', 0, 0, ' '));
+  out0 =
+      _mm256_or_si256(_mm256_shuffle_epi8(a, _mm256_broadcastsi128_si256(_mm_setr_epi8(
+                                                 0, 1, z, 2, 3, z, 4, 5, z, 6, 7, z, 8, 9, z, 10))),
+                      sp0);
+  out1 = _mm256_or_si256(
+      _mm256_or_si256(
+          _mm256_shuffle_epi8(a, _mm256_broadcastsi128_si256(_mm_setr_epi8(
+                                     11, z, 12, 13, z, 14, 15, z, z, z, z, z, z, z, z, z))),
+          _mm256_shuffle_epi8(b, _mm256_broadcastsi128_si256(_mm_setr_epi8(
+                                     z, z, z, z, z, z, z, z, 0, 1, z, 2, 3, z, 4, 5)))),
       sp1);
-  out2 = _mm_or_si128(
-      _mm_shuffle_epi8(b, _mm_setr_epi8(z, 6, 7, z, 8, 9, z, 10, 11, z, 12, 13, z, 14, 15, z)),
+  out2 = _mm256_or_si256(
+      _mm256_shuffle_epi8(b, _mm256_broadcastsi128_si256(_mm_setr_epi8(z, 6, 7, z, 8, 9, z, 10, 11,
+                                                                       z, 12, 13, z, 14, 15, z))),
       sp2);
 }
 
 VANTOREL_TARGET_AVX2 std::size_t WriteGroupsAvx2(const unsigned char* in, std::size_t n,
                                                  char* out) {
   std::size_t i = 0;
-  for (; i + 16 <= n; i += 16, out += 48) {
-    __m128i o0, o1, o2;
+  for (; i + 32 <= n; i += 32, out += 96) {
+    __m256i o0, o1, o2;
     HexBlock(in + i, o0, o1, o2);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), o0);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), o1);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), o2);
+    auto* dst = reinterpret_cast<__m256i*>(out);
+    _mm256_storeu_si256(dst, _mm256_permute2x128_si256(o0, o1, 0x20));
+    _mm256_storeu_si256(dst + 1, _mm256_permute2x128_si256(o2, o0, 0x30));
+    _mm256_storeu_si256(dst + 2, _mm256_permute2x128_si256(o1, o2, 0x31));
   }
   return i;
 }
@@ -93,12 +104,16 @@ VANTOREL_TARGET_AVX2 std::size_t WriteGroupsAvx2(const unsigned char* in, std::s
 VANTOREL_TARGET_AVX2 std::size_t WriteGroupsAvx2(const unsigned char* in, std::size_t n,
                                                  char16_t* out) {
   std::size_t i = 0;
-  for (; i + 16 <= n; i += 16, out += 48) {
-    __m128i o0, o1, o2;
+  for (; i + 32 <= n; i += 32, out += 96) {
+    __m256i o0, o1, o2;
     HexBlock(in + i, o0, o1, o2);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_cvtepu8_epi16(o0));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), _mm256_cvtepu8_epi16(o1));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), _mm256_cvtepu8_epi16(o2));
+    auto* dst = reinterpret_cast<__m256i*>(out);
+    int k = 0;
+    for (const __m128i half : {_mm256_castsi256_si128(o0), _mm256_castsi256_si128(o1),
+                               _mm256_castsi256_si128(o2), _mm256_extracti128_si256(o0, 1),
+                               _mm256_extracti128_si256(o1, 1), _mm256_extracti128_si256(o2, 1)}) {
+      _mm256_storeu_si256(dst + k++, _mm256_cvtepu8_epi16(half));
+    }
   }
   return i;
 }

@@ -53,20 +53,18 @@ std::u16string RandomHex(Lcg& rng, std::size_t groups) {
 }
 
 // Text mixing ASCII runs, Chinese, characters the code page lacks and, now
-// and then, a surrogate.
+// and then, a surrogate; or Chinese for the most part.
 std::u16string RandomText(Lcg& rng, std::size_t n) {
+  const std::uint32_t ascii_share = rng(2) == 0 ? 6 : 1;
   std::u16string text;
   for (std::size_t i = 0; i < n; ++i) {
-    switch (rng(8)) {
-      case 0:
-        text += static_cast<char16_t>(0x4E00 + rng(0x51A6));
-        break;
-      case 1:
-        text += static_cast<char16_t>(rng(0x10000));
-        break;
-      default:
-        text += static_cast<char16_t>(1 + rng(0x7F));
-        break;
+    const std::uint32_t pick = rng(8);
+    if (pick < ascii_share) {
+      text += static_cast<char16_t>(1 + rng(0x7F));
+    } else if (pick == 7) {
+      text += static_cast<char16_t>(rng(0x10000));
+    } else {
+      text += static_cast<char16_t>(0x4E00 + rng(0x51A6));
     }
   }
   return text;
