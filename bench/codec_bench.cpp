@@ -8,6 +8,7 @@
 // input as it sits in memory:
 //   TextToHex              UTF-16 bytes of the text (2 per code unit)
 //   HexToText              UTF-16 bytes of the hex text (2 per character)
+//   .../lenient            the same, of the lenient hex text
 //   BytesToHex(Narrow)     code-page bytes
 //   HexToBytes/utf16       UTF-16 bytes of the hex text (2 per character)
 //   HexToBytes/narrow      bytes of the narrow hex text (1 per character)
@@ -46,10 +47,14 @@
 #include <utility>
 
 #include "codec.hpp"
+#include "corpus.hpp"
 
 namespace {
 
 namespace codec = 字符串加密;
+using vantorel_bench::AsciiText;
+using vantorel_bench::ChineseText;
+using vantorel_bench::LenientHex;
 
 constexpr codec::CodePage kCodePage = 936;
 constexpr std::size_t kMiB = std::size_t{1} << 20;
@@ -60,83 +65,16 @@ constexpr Script kScripts[] = {Script::kAscii, Script::kChinese};
 
 const char* ScriptName(Script script) { return script == Script::kAscii ? "ascii" : "chinese"; }
 
-// A fixed 64-bit linear congruential generator (Knuth's MMIX constants), so
-// that every run and every machine times the same text.
-class Lcg {
- public:
-  explicit Lcg(std::uint64_t seed) : state_(seed) {}
-  // Uniform enough in [0, n) for n far below 2^32.
-  std::uint32_t Below(std::uint32_t n) {
-    state_ = state_ * 6364136223846793005u + 1442695040888963407u;
-    return static_cast<std::uint32_t>((state_ >> 32) % n);
-  }
-
- private:
-  std::uint64_t state_;
-};
-
-// Printable ASCII prose: words of 1 to 10 letters (some capitalised, some
-// digits), spaces, punctuation, and a CR LF line break every 60 to 100
-// characters, as a pasted Windows text has them.
-std::u16string AsciiText(std::size_t units) {
-  static constexpr std::string_view kPunctuation = ".,;:!?-()'\"";
-  Lcg lcg(0x56616e746f72656cu);
-  std::u16string text;
-  text.reserve(units);
-  std::size_t line = 0;
-  const auto put = [&](char16_t c) {
-    if (text.size() < units) text.push_back(c);
-  };
-  while (text.size() < units) {
-    const std::uint32_t length = 1 + lcg.Below(10);
-    for (std::uint32_t i = 0; i < length; ++i) {
-      const std::uint32_t kind = lcg.Below(20);
-      if (kind == 0)
-        put(static_cast<char16_t>(u'0' + lcg.Below(10)));
-      else if (kind == 1 || (i == 0 && lcg.Below(4) == 0))
-        put(static_cast<char16_t>(u'A' + lcg.Below(26)));
-      else
-        put(static_cast<char16_t>(u'a' + lcg.Below(26)));
-    }
-    if (lcg.Below(6) == 0) put(static_cast<char16_t>(kPunctuation[lcg.Below(kPunctuation.size())]));
-    line += length + 1;
-    if (line >= 60 + lcg.Below(40)) {
-      put(u'\r');
-      put(u'\n');
-      line = 0;
-    } else {
-      put(u' ');
-    }
-  }
-  return text;
-}
-
-// Chinese text: CJK unified ideographs U+4E00 to U+9FA5 (all of them two
-// bytes in code page 936), drawn at random, with a full-width comma or full
-// stop every 8 to 24 characters. No ASCII at all, so that every character
-// takes the double-byte road.
-std::u16string ChineseText(std::size_t units) {
-  Lcg lcg(0x4368696e657365u);
-  std::u16string text;
-  text.reserve(units);
-  std::uint32_t until_stop = 8 + lcg.Below(17);
-  while (text.size() < units) {
-    if (until_stop-- == 0) {
-      text.push_back(lcg.Below(3) == 0 ? u'\u3002' : u'\uFF0C');
-      until_stop = 8 + lcg.Below(17);
-    } else {
-      text.push_back(static_cast<char16_t>(0x4E00 + lcg.Below(0x9FA5 - 0x4E00 + 1)));
-    }
-  }
-  return text;
-}
-
 // One case's inputs.
 struct Corpus {
   std::u16string text;     // the text
   std::string bytes;       // its bytes in the code page
   std::u16string hex;      // their hex text, as TextToHex writes it
   std::string hex_narrow;  // the same hex text, one byte per character
+  // Hex text of the same bytes as a person might type it: lower case, one
+  // digit for bytes below 16, junk after the digits of some groups.
+  std::string lenient_narrow;
+  std::u16string lenient;
 };
 
 [[noreturn]] void Fail(const std::string& what, Script script, std::size_t size) {
@@ -167,6 +105,16 @@ void CheckRoundTrips(const Corpus& c, Script script, std::size_t size) {
   auto narrow = codec::HexToBytes(std::string_view(c.hex_narrow));
   check(narrow.ok() && narrow.value() == c.bytes,
         "HexToBytes(BytesToHexNarrow(bytes)) is not the bytes");
+
+  auto lenient = codec::HexToBytes(std::string_view(c.lenient_narrow));
+  check(lenient.ok() && lenient.value() == c.bytes,
+        "the lenient hex text does not read as the bytes");
+  auto lenient16 = codec::HexToBytes(std::u16string_view(c.lenient));
+  check(lenient16.ok() && lenient16.value() == c.bytes,
+        "the lenient hex text (UTF-16) does not read as the bytes");
+  auto lenient_text = codec::HexToText(c.lenient, kCodePage);
+  check(lenient_text.ok() && lenient_text.value() == c.text,
+        "HexToText of the lenient hex text is not the text");
 }
 
 // The case's inputs, built and checked on first use and kept for the run.
@@ -181,6 +129,8 @@ const Corpus& GetCorpus(Script script, std::size_t size) {
     c->bytes = codec::EncodeText(c->text, kCodePage).bytes;
     c->hex = codec::BytesToHex(c->bytes);
     c->hex_narrow.assign(c->hex.begin(), c->hex.end());  // digits and spaces only
+    c->lenient_narrow = LenientHex(c->bytes);
+    c->lenient.assign(c->lenient_narrow.begin(), c->lenient_narrow.end());  // ASCII only
     CheckRoundTrips(*c, script, size);
     slot = std::move(c);
   }
@@ -210,6 +160,16 @@ void BM_HexToText(benchmark::State& state, Script script, std::size_t size) {
     benchmark::ClobberMemory();
   }
   SetBytes(state, c.hex.size() * sizeof(char16_t));
+}
+
+void BM_HexToTextLenient(benchmark::State& state, Script script, std::size_t size) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) {
+    auto text = codec::HexToText(c.lenient, kCodePage);
+    benchmark::DoNotOptimize(text.value().data());
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, c.lenient.size() * sizeof(char16_t));
 }
 
 void BM_BytesToHex(benchmark::State& state, Script script, std::size_t size) {
@@ -252,6 +212,26 @@ void BM_HexToBytesNarrow(benchmark::State& state, Script script, std::size_t siz
   SetBytes(state, c.hex_narrow.size());
 }
 
+void BM_HexToBytesUtf16Lenient(benchmark::State& state, Script script, std::size_t size) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) {
+    auto bytes = codec::HexToBytes(std::u16string_view(c.lenient));
+    benchmark::DoNotOptimize(bytes.value().data());
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, c.lenient.size() * sizeof(char16_t));
+}
+
+void BM_HexToBytesNarrowLenient(benchmark::State& state, Script script, std::size_t size) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) {
+    auto bytes = codec::HexToBytes(std::string_view(c.lenient_narrow));
+    benchmark::DoNotOptimize(bytes.value().data());
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, c.lenient_narrow.size());
+}
+
 // Not the codec: a plain copy of the text into a new string, the ceiling that
 // the conversions' numbers are read against.
 void BM_Memcpy(benchmark::State& state, Script script, std::size_t size) {
@@ -271,10 +251,13 @@ void RegisterAll() {
   static constexpr std::pair<const char*, BenchmarkFunction> kFunctions[] = {
       {"TextToHex", BM_TextToHex},
       {"HexToText", BM_HexToText},
+      {"HexToText/lenient", BM_HexToTextLenient},
       {"BytesToHex/utf16", BM_BytesToHex},
       {"BytesToHex/narrow", BM_BytesToHexNarrow},
       {"HexToBytes/utf16", BM_HexToBytesUtf16},
       {"HexToBytes/narrow", BM_HexToBytesNarrow},
+      {"HexToBytes/utf16-lenient", BM_HexToBytesUtf16Lenient},
+      {"HexToBytes/narrow-lenient", BM_HexToBytesNarrowLenient},
       {"Memcpy", BM_Memcpy},
   };
   for (const auto& [name, function] : kFunctions) {
