@@ -1,0 +1,141 @@
+// HexToText as the window and the command-line tool call it, with zero bytes
+// and lossy bytes refused, on any input: it never crashes, and when it fails
+// the error names a real group of the input for one of the three reasons:
+//   - 1 <= group <= the number of groups, and LocateGroup agrees with it;
+//   - the text is the group exactly as it stands at the offset, no space in it;
+//   - too large: the group's digits make more than FF; zero byte: they make 0.
+// Beyond that the answer must be the one worked out the plain way: the plain
+// reader, then the platform's converters to decode and to encode again.
+// Bits 5 and 6 of the first byte choose a second set of checks to try.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codec.hpp"
+#include "fuzz_support.hpp"
+#include "hex_mutator.hpp"
+#include "platform_codepage.hpp"
+#include "reference.hpp"
+
+namespace 字符串加密::fuzz {
+namespace {
+
+// The value of a group's digits, read as leniently as any reader must, or
+// nothing when it is above FF.
+std::optional<unsigned> GroupValue(std::u16string_view group) {
+  unsigned value = 0;
+  for (const char16_t c : group) {
+    if (c == u'\t' || c == u'\n' || c == u'\r') continue;
+    unsigned digit;
+    if (c >= u'0' && c <= u'9') {
+      digit = c - u'0';
+    } else if (c >= u'A' && c <= u'F') {
+      digit = c - u'A' + 10;
+    } else if (c >= u'a' && c <= u'f') {
+      digit = c - u'a' + 10;
+    } else {
+      break;
+    }
+    value = value * 16 + digit;
+    if (value > 0xFF) return std::nullopt;
+  }
+  return value;
+}
+
+// Where each group starts, counted after the outer spaces are trimmed.
+std::vector<GroupSpan> Groups(std::u16string_view hex) {
+  std::vector<GroupSpan> groups;
+  const std::size_t first = hex.find_first_not_of(u' ');
+  if (first == hex.npos) return groups;
+  const std::size_t end = hex.find_last_not_of(u' ') + 1;
+  std::size_t start = first;
+  for (;;) {
+    std::size_t stop = hex.find(u' ', start);
+    if (stop == hex.npos || stop > end) stop = end;
+    groups.push_back({start, stop - start});
+    if (stop == end) break;
+    start = stop + 1;
+  }
+  return groups;
+}
+
+void CheckError(std::u16string_view hex, const GroupError& e, DecodeChecks checks) {
+  using Reason = GroupError::Reason;
+  VANTOREL_CHECK(e.reason == Reason::kTooLarge || e.reason == Reason::kZeroByte ||
+                 e.reason == Reason::kNotText);
+  VANTOREL_CHECK(e.reason != Reason::kZeroByte || checks.refuse_zero_bytes);
+  VANTOREL_CHECK(e.reason != Reason::kNotText || checks.refuse_lossy_bytes);
+
+  const std::vector<GroupSpan> groups = Groups(hex);
+  VANTOREL_CHECK(e.group >= 1 && e.group <= groups.size());
+  VANTOREL_CHECK(e.offset <= hex.size() && e.text.size() <= hex.size() - e.offset);
+  VANTOREL_CHECK(hex.substr(e.offset, e.text.size()) == e.text);
+  VANTOREL_CHECK(e.text.find(u' ') == e.text.npos);
+  VANTOREL_CHECK(groups[e.group - 1].offset == e.offset);
+  VANTOREL_CHECK(groups[e.group - 1].length == e.text.size());
+  const GroupSpan located = LocateGroup(hex, e.group);
+  VANTOREL_CHECK(located.offset == e.offset && located.length == e.text.size());
+
+  const std::optional<unsigned> value = GroupValue(e.text);
+  if (e.reason == Reason::kTooLarge) VANTOREL_CHECK(!value.has_value());
+  if (e.reason == Reason::kZeroByte) VANTOREL_CHECK(value == 0u);
+  if (e.reason == Reason::kNotText) VANTOREL_CHECK(value.has_value());
+}
+
+// What HexToText must answer, the plain way.
+Result<std::u16string> Expected(std::u16string_view hex, CodePage cp, DecodeChecks checks) {
+  const auto bytes = reference::HexToBytes(hex);
+  if (!bytes.ok()) return bytes.error();
+  std::u16string text = platform::DecodeBytes(bytes.value(), cp);
+
+  std::size_t zero = 0;  // 1-based; 0 for none
+  if (checks.refuse_zero_bytes) {
+    const std::size_t at = bytes.value().find('\0');
+    if (at != std::string::npos) zero = at + 1;
+  }
+  std::size_t lossy = 0;
+  if (checks.refuse_lossy_bytes) {
+    const std::string& in = bytes.value();
+    const std::string again = platform::EncodeText(text, cp).bytes;
+    const auto [mine, theirs] = std::mismatch(in.begin(), in.end(), again.begin(), again.end());
+    if (mine != in.end() || theirs != again.end()) {
+      lossy = static_cast<std::size_t>(mine - in.begin()) + 1;
+    }
+  }
+  if (zero == 0 && lossy == 0) return text;
+  const bool is_zero = zero != 0 && (lossy == 0 || zero <= lossy);
+  const std::size_t group = is_zero ? zero : lossy;
+  const std::vector<GroupSpan> groups = Groups(hex);
+  const GroupSpan span = group <= groups.size() ? groups[group - 1] : GroupSpan{hex.size(), 0};
+  return GroupError{is_zero ? GroupError::Reason::kZeroByte : GroupError::Reason::kNotText, group,
+                    span.offset, std::u16string(hex.substr(span.offset, span.length))};
+}
+
+void Check(std::u16string_view hex, CodePage cp, DecodeChecks checks) {
+  const auto result = HexToText(hex, cp, checks);
+  if (!result.ok()) CheckError(hex, result.error(), checks);
+  VANTOREL_CHECK_SAME_RESULT(result, Expected(hex, cp, checks));
+}
+
+void Run(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return;
+  const Steering steering = SteeringFrom(data[0]);
+  const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::u16string hex = steering.mixed ? UnitsFromMixed(rest) : UnitsFromLatin1(rest);
+
+  Check(hex, steering.cp, DecodeChecks{true, true});
+  const DecodeChecks other{steering.bit5, steering.bit6};
+  if (!(other.refuse_zero_bytes && other.refuse_lossy_bytes)) Check(hex, steering.cp, other);
+}
+
+}  // namespace
+}  // namespace 字符串加密::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  字符串加密::fuzz::Run(data, size);
+  return 0;
+}
