@@ -1,0 +1,150 @@
+#include "gui_driver.hpp"
+
+#include <cstring>
+
+#include "handles.hpp"
+
+namespace vantorel::testing {
+namespace {
+
+MessageBoxSeen g_seen;
+
+std::u16string WindowText(HWND window) { return ReadText(window); }
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[64] = {};
+  const int length = GetClassNameW(window, name, 64);
+  return std::wstring(name, name + (length > 0 ? length : 0));
+}
+
+BOOL CALLBACK ReadChild(HWND child, LPARAM) {
+  if (lstrcmpiW(ClassName(child).c_str(), L"Button") == 0) {
+    ++g_seen.buttons;
+    g_seen.only_ok = GetDlgCtrlID(child) == IDOK;
+  } else if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    g_seen.error_icon = icon != nullptr && icon == LoadIconW(nullptr, IDI_ERROR);
+  } else {
+    const std::u16string text = WindowText(child);
+    if (text.size() > g_seen.text.size()) g_seen.text = text;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CloseIfMessageBox(HWND window, LPARAM) {
+  if (ClassName(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  ++g_seen.count;
+  g_seen.caption = WindowText(window);
+  g_seen.owner = GetWindow(window, GW_OWNER);
+  g_seen.text.clear();
+  g_seen.buttons = 0;
+  EnumChildWindows(window, ReadChild, 0);
+  if (g_seen.buttons != 1) g_seen.only_ok = false;
+  // Press OK, or close the box whatever it holds.
+  if (const HWND ok = GetDlgItem(window, IDOK); ok != nullptr) {
+    SendMessageW(ok, BM_CLICK, 0, 0);
+  } else {
+    SendMessageW(window, WM_CLOSE, 0, 0);
+  }
+  return FALSE;
+}
+
+void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), CloseIfMessageBox, 0);
+}
+
+LPARAM KeyData(UINT key, bool up) {
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  LPARAM data = 1 | static_cast<LPARAM>(scan << 16);
+  if (up) data |= static_cast<LPARAM>(3u << 30);
+  return data;
+}
+
+}  // namespace
+
+std::u16string Text(HWND control) { return ReadText(control); }
+
+void Pump(Form1& form) { PumpWaitingMessages(form); }
+
+void Type(Form1& form, HWND control, std::u16string_view chars) {
+  for (const char16_t c : chars) {
+    PostMessageW(control, WM_CHAR, c, 1);
+    Pump(form);
+  }
+}
+
+void Press(Form1& form, UINT key, bool shift) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  const BYTE shift_before = keys[VK_SHIFT];
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  const HWND focus = GetFocus();
+  PostMessageW(focus, WM_KEYDOWN, key, KeyData(key, false));
+  PostMessageW(focus, WM_KEYUP, key, KeyData(key, true));
+  Pump(form);
+  keys[VK_SHIFT] = shift_before;
+  SetKeyboardState(keys);
+}
+
+void Click(Form1& form, HWND button) {
+  RECT client{};
+  GetClientRect(button, &client);
+  const LPARAM at = MAKELPARAM(client.right / 2, client.bottom / 2);
+  PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(button, WM_LBUTTONUP, 0, at);
+  Pump(form);
+}
+
+bool SetClipboardText(HWND owner, std::u16string_view text) {
+  // Someone else (Wine's own clipboard thread, for one) may have it open.
+  for (int i = 0; i < 100; ++i) {
+    if (OpenedClipboard probe(owner); probe) break;
+    Sleep(20);
+  }
+  const OpenedClipboard clipboard(owner);
+  if (!clipboard || !EmptyClipboard()) return false;
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!memory) return false;
+  {
+    const GlobalLock lock(memory.get());
+    if (lock.data() == nullptr) return false;
+    std::memcpy(lock.data(), text.data(), text.size() * sizeof(wchar_t));
+    static_cast<wchar_t*>(lock.data())[text.size()] = L'\0';
+  }
+  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
+  memory.release();  // the clipboard owns it now
+  return true;
+}
+
+MessageBoxCloser::MessageBoxCloser() : timer_(SetTimer(nullptr, 0, 50, LookForMessageBox)) {
+  g_seen = {};
+}
+
+MessageBoxCloser::~MessageBoxCloser() { KillTimer(nullptr, timer_); }
+
+const MessageBoxSeen& MessageBoxCloser::seen() const { return g_seen; }
+
+void Form1Test::SetUp() {
+  ASSERT_NE(form_.Create(GetModuleHandleW(nullptr)), nullptr);
+  ShowWindow(form_.hwnd(), SW_SHOWNORMAL);
+  UpdateWindow(form_.hwnd());
+  SetForegroundWindow(form_.hwnd());
+  WaitForFocus();
+}
+
+void Form1Test::WaitForFocus() {
+  for (int i = 0; i < 300 && GetFocus() == nullptr; ++i) {
+    Pump(form_);
+    Sleep(10);
+  }
+}
+
+void Form1Test::Retype(HWND box, std::u16string_view text) {
+  SetFocus(box);
+  Type(form_, box, u"\x01\b");
+  Type(form_, box, text);
+}
+
+}  // namespace vantorel::testing

@@ -1,0 +1,89 @@
+#include "messages.hpp"
+
+#include <gtest/gtest.h>
+
+namespace vantorel {
+namespace {
+
+using 字符串加密::GroupError;
+using Reason = GroupError::Reason;
+
+struct MessageCase {
+  GroupError error;
+  std::u16string chinese;
+  std::u16string english;
+};
+
+const MessageCase kMessages[] = {
+    {{Reason::kTooLarge, 1, 0, u"486"},
+     u"第 1 组“486”超出一个字节（00 到 FF）。",
+     u"Group 1 \"486\" does not fit in a byte (00 to FF)."},
+    {{Reason::kTooLarge, 12, 40, u"FFFF"},
+     u"第 12 组“FFFF”超出一个字节（00 到 FF）。",
+     u"Group 12 \"FFFF\" does not fit in a byte (00 to FF)."},
+    {{Reason::kZeroByte, 2, 3, u""},
+     u"第 2 组“”是零字节，文本框无法容纳。",
+     u"Group 2 \"\" is a zero byte, which the text box cannot hold."},
+    {{Reason::kZeroByte, 2, 3, u"00"},
+     u"第 2 组“00”是零字节，文本框无法容纳。",
+     u"Group 2 \"00\" is a zero byte, which the text box cannot hold."},
+    {{Reason::kZeroByte, 1, 0, u"zz"},
+     u"第 1 组“zz”是零字节，文本框无法容纳。",
+     u"Group 1 \"zz\" is a zero byte, which the text box cannot hold."},
+    {{Reason::kNotText, 3, 6, u"D6"},
+     u"从第 3 组起的字节在代码页 936 中不是文字。",
+     u"The bytes from group 3 are not text in code page 936."},
+};
+
+TEST(Messages, DecodeErrorsInBothLanguages) {
+  for (const MessageCase& c : kMessages) {
+    EXPECT_EQ(DecodeErrorMessage(c.error, 936, UiLanguage::kChinese), c.chinese);
+    EXPECT_EQ(DecodeErrorMessage(c.error, 936, UiLanguage::kEnglish), c.english);
+  }
+}
+
+TEST(Messages, CodePageIsTheOneRead) {
+  const GroupError error{Reason::kNotText, 1, 0, u"FF"};
+  EXPECT_EQ(DecodeErrorMessage(error, 1252, UiLanguage::kEnglish),
+            u"The bytes from group 1 are not text in code page 1252.");
+  EXPECT_EQ(DecodeErrorMessage(error, 65001, UiLanguage::kChinese),
+            u"从第 1 组起的字节在代码页 65001 中不是文字。");
+}
+
+TEST(Messages, VeryLongGroupIsShortened) {
+  const std::u16string digits(100000, u'4');
+  const GroupError error{Reason::kTooLarge, 1, 0, digits};
+  const std::u16string shown = std::u16string(kLongestGroupShown - 1, u'4') + u"…";
+  EXPECT_EQ(DecodeErrorMessage(error, 936, UiLanguage::kEnglish),
+            u"Group 1 \"" + shown + u"\" does not fit in a byte (00 to FF).");
+  // A group of exactly the longest length is shown whole.
+  const std::u16string longest(kLongestGroupShown, u'7');
+  EXPECT_EQ(DecodeErrorMessage({Reason::kTooLarge, 1, 0, longest}, 936, UiLanguage::kChinese),
+            u"第 1 组“" + longest + u"”超出一个字节（00 到 FF）。");
+}
+
+TEST(Messages, ChineseForEveryChineseLangId) {
+  struct {
+    unsigned short langid;
+    UiLanguage language;
+  } const cases[] = {
+      {0x0804, UiLanguage::kChinese},                                  // PRC
+      {0x0404, UiLanguage::kChinese},                                  // Taiwan
+      {0x0c04, UiLanguage::kChinese},                                  // Hong Kong
+      {0x1004, UiLanguage::kChinese},                                  // Singapore
+      {0x0409, UiLanguage::kEnglish}, {0x0411, UiLanguage::kEnglish},  // Japanese
+      {0x0007, UiLanguage::kEnglish}, {0x0000, UiLanguage::kEnglish},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LanguageFromLangId(c.langid), c.language) << c.langid;
+}
+
+TEST(Messages, FailureTexts) {
+  EXPECT_EQ(OutOfMemoryMessage(UiLanguage::kChinese), u"内存不足，操作没有完成。");
+  EXPECT_EQ(OutOfMemoryMessage(UiLanguage::kEnglish),
+            u"There was not enough memory to finish the operation.");
+  EXPECT_EQ(UnexpectedErrorMessage(UiLanguage::kEnglish),
+            u"An unexpected error stopped the operation.");
+}
+
+}  // namespace
+}  // namespace vantorel

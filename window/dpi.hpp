@@ -1,0 +1,22 @@
+// DPI services that newer Windows has and older Windows (and older Wine)
+// lacks: each falls back to the system-wide DPI when the call is missing.
+#pragma once
+
+#include <windows.h>
+
+#include "handles.hpp"
+
+namespace vantorel {
+
+inline constexpr UINT kDefaultDpi = 96;
+
+UINT SystemDpi();
+UINT DpiForWindow(HWND window);
+
+// The outer size of a window with this client size at this DPI.
+SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi);
+
+// The system's message font (the one dialogs use) at this DPI.
+UniqueFont CreateMessageFont(UINT dpi);
+
+}  // namespace vantorel

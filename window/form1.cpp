@@ -1,0 +1,336 @@
+#include "form1.hpp"
+
+#include <commctrl.h>
+
+#include <exception>
+#include <new>
+
+#include "codec.hpp"
+#include "dpi.hpp"
+#include "messages.hpp"
+
+namespace vantorel {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Vantorel.Form1";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = 0;
+constexpr UINT_PTR kTextBoxSubclassId = 1;
+constexpr int kIconResource = 1;
+
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+UiLanguage UserLanguage() { return LanguageFromLangId(GetUserDefaultUILanguage()); }
+
+}  // namespace
+
+std::u16string ReadText(HWND control) {
+  const int length = GetWindowTextLengthW(control);
+  if (length <= 0) return {};
+  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(control, buffer.data(), length + 1);
+  buffer.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return std::u16string(buffer.begin(), buffer.end());
+}
+
+HWND Form1::Create(HINSTANCE instance) {
+  if (WNDCLASSEXW existing{}; !GetClassInfoExW(instance, kClassName, &existing)) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = kClassName;
+    // The program's icon, once the resources carry one.
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
+                                             0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    if (RegisterClassExW(&wc) == 0) return nullptr;
+  }
+  const std::wstring caption = Wide(kFormCaption);
+  CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
+  if (!window_) return nullptr;
+  PlaceCentred();
+  return window_.get();
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  Form1* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->window_.reset(hwnd);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->window_.release();
+    self->children_ = {};
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  // No exception leaves a window procedure: the handler stops, both boxes keep
+  // what they hold, and the user is told.
+  try {
+    return self->HandleMessage(message, wparam, lparam);
+  } catch (const std::bad_alloc&) {
+    self->ReportFailure(true);
+  } catch (...) {
+    self->ReportFailure(false);
+  }
+  return message == WM_CREATE ? -1 : 0;
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate() ? 0 : -1;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_ACTIVATE:
+      if (OnActivate(LOWORD(wparam), HIWORD(wparam) != 0)) return 0;
+      break;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+  }
+  return DefWindowProcW(window_.get(), message, wparam, lparam);
+}
+
+bool Form1::OnCreate() {
+  const HWND hwnd = window_.get();
+  const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
+  dpi_ = DpiForWindow(hwnd);
+  font_ = CreateMessageFont(dpi_);
+  // Creation order is z-order is tab order.
+  for (const Control control : kCreationOrder) {
+    const ControlDesign& design = Design(control);
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    DWORD ex_style = 0;
+    const wchar_t* window_class = L"BUTTON";
+    switch (design.kind) {
+      case ControlKind::kFrame:
+        style |= BS_GROUPBOX;
+        break;
+      case ControlKind::kButton:
+        style |= WS_TABSTOP | BS_PUSHBUTTON;
+        break;
+      case ControlKind::kTextBox:
+        window_class = L"EDIT";
+        // Multi-line, wrapping (no ES_AUTOHSCROLL), Enter makes a new line.
+        style |= WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+    }
+    const std::wstring caption = design.caption != nullptr ? Wide(design.caption) : L"";
+    const HWND child = CreateWindowExW(
+        ex_style, window_class, caption.c_str(), style, 0, 0, 0, 0, hwnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+    if (child == nullptr) return false;
+    children_[static_cast<std::size_t>(control)] = child;
+    if (design.kind == ControlKind::kTextBox) {
+      // Lift the edit control's default limit of about 30,000 characters.
+      SendMessageW(child, EM_SETLIMITTEXT, 0, 0);
+      if (!SetWindowSubclass(child, TextBoxProc, kTextBoxSubclassId, 0)) return false;
+    }
+  }
+  ApplyFont();
+  Layout();
+  last_focus_ = Child(Control::kText2);
+  return true;
+}
+
+void Form1::OnCommand(int id, int code) {
+  if (id == Design(Control::kText1).id && code == EN_CHANGE) {
+    if (!setting_text1_) Text1_Change();
+  } else if (id == Design(Control::kCommand1).id && code == BN_CLICKED) {
+    Command1_Click();
+  } else if (id == Design(Control::kCommand2).id && code == BN_CLICKED) {
+    Command2_Click();
+  }
+}
+
+// The window keeps the control that had the focus when it was left and gives
+// it back when it is active again.
+bool Form1::OnActivate(WORD state, bool minimized) {
+  if (state == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_.get(), focus)) last_focus_ = focus;
+    return false;
+  }
+  if (minimized || last_focus_ == nullptr) return false;
+  SetFocus(last_focus_);
+  return true;
+}
+
+void Form1::OnSetFocus() {
+  if (last_focus_ != nullptr) SetFocus(last_focus_);
+}
+
+void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  ApplyFont();
+  Layout();
+  SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
+               suggested.right - suggested.left, suggested.bottom - suggested.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1::OnDestroy() { PostQuitMessage(0); }
+
+void Form1::Layout() {
+  for (const Control control : kCreationOrder) {
+    const PixelRect rect = ControlRect(control, static_cast<int>(dpi_));
+    SetWindowPos(Child(control), nullptr, rect.x, rect.y, rect.width, rect.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void Form1::ApplyFont() {
+  UniqueFont font = CreateMessageFont(dpi_);
+  if (!font) return;
+  for (const HWND child : children_) {
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+  }
+  // The old font is deleted only now that no control uses it.
+  font_ = std::move(font);
+}
+
+void Form1::PlaceCentred() {
+  const HWND hwnd = window_.get();
+  dpi_ = DpiForWindow(hwnd);
+  const PixelSize client = ClientSize(static_cast<int>(dpi_));
+  const SIZE outer = WindowSizeForClient({client.width, client.height}, kStyle, kExStyle, dpi_);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const PixelPoint corner = CentreIn(
+      {work.left, work.top, work.right - work.left, work.bottom - work.top}, {outer.cx, outer.cy});
+  SetWindowPos(hwnd, nullptr, corner.x, corner.y, outer.cx, outer.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyFont();
+  Layout();
+}
+
+void Form1::ReportFailure(bool out_of_memory) {
+  try {
+    const UiLanguage language = UserLanguage();
+    ReportFailure(out_of_memory ? OutOfMemoryMessage(language) : UnexpectedErrorMessage(language));
+  } catch (...) {
+    MessageBoxW(window_.get(), L"Not enough memory.", L"Vantorel", MB_ICONERROR | MB_OK);
+  }
+}
+
+void Form1::ReportFailure(const std::u16string& text) {
+  const std::wstring caption = Wide(kMessageCaption);
+  MessageBoxW(window_.get(), Wide(text).c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+}
+
+bool Form1::PreTranslateMessage(MSG* message) {
+  return window_ && IsDialogMessageW(window_.get(), message);
+}
+
+// The text boxes: Tab and Shift+Tab move on instead of typing a tab, Escape
+// does not close the window, and Ctrl+A selects everything.
+LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                    DWORD_PTR) {
+  switch (message) {
+    case WM_GETDLGCODE: {
+      LRESULT code = DefSubclassProc(hwnd, message, wparam, lparam);
+      const auto* key = reinterpret_cast<const MSG*>(lparam);
+      if (key != nullptr && (key->message == WM_KEYDOWN || key->message == WM_CHAR) &&
+          (key->wParam == VK_TAB || key->wParam == VK_ESCAPE)) {
+        code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
+      }
+      return code;
+    }
+    case WM_CHAR:
+      if (wparam == 0x01) {  // Ctrl+A
+        SendMessageW(hwnd, EM_SETSEL, 0, -1);
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, TextBoxProc, kTextBoxSubclassId);
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+void Form1::SetText2(std::u16string_view text) {
+  SetWindowTextW(Child(Control::kText2), Wide(text).c_str());
+}
+
+void Form1::SetText1(std::u16string_view text) {
+  // A multi-line edit control sends no EN_CHANGE for WM_SETTEXT; should one
+  // arrive all the same, it is not a change made by the user.
+  setting_text1_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{setting_text1_};
+  SetWindowTextW(Child(Control::kText1), Wide(text).c_str());
+}
+
+void Form1::Text1_Change() { SetText2(字符串加密::TextToHex(ReadText(Child(Control::kText1)))); }
+
+void Form1::Command1_Click() { Text1_Change(); }
+
+void Form1::Command2_Click() {
+  const HWND text2 = Child(Control::kText2);
+  const std::u16string hex = ReadText(text2);
+  const 字符串加密::CodePage cp = 字符串加密::SystemCodePage();
+  auto text =
+      字符串加密::HexToText(hex, cp, {.refuse_zero_bytes = true, .refuse_lossy_bytes = true});
+  if (!text) {
+    const 字符串加密::GroupError& error = text.error();
+    ReportFailure(DecodeErrorMessage(error, cp, UserLanguage()));
+    SendMessageW(text2, EM_SETSEL, static_cast<WPARAM>(error.offset),
+                 static_cast<LPARAM>(error.offset + error.text.size()));
+    SendMessageW(text2, EM_SCROLLCARET, 0, 0);
+    // Also for when the window is active again only after the message box.
+    last_focus_ = text2;
+    SetFocus(text2);
+    return;
+  }
+  SetText1(text.value());
+  Text1_Change();
+}
+
+int RunMessageLoop(Form1& form) {
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (form.PreTranslateMessage(&message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+bool PumpWaitingMessages(Form1& form) {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) return false;
+    if (form.PreTranslateMessage(&message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return true;
+}
+
+}  // namespace vantorel

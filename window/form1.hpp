@@ -1,0 +1,84 @@
+// Form1, the program's one window: two framed text boxes and two buttons.
+// Text typed into the upper box (Text1) appears as hex text in the lower box
+// (Text2) at once; "Encode" does the same on demand; "Decode" reads the lower
+// box back into the upper one.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "handles.hpp"
+#include "layout.hpp"
+
+namespace vantorel {
+
+class Form1 {
+ public:
+  Form1() = default;
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+  ~Form1() = default;  // the window, if still open, goes with it
+
+  // Creates the window, hidden, sized for its DPI and centred on the work area
+  // of its monitor, with the focus waiting in Text2. Null on failure.
+  HWND Create(HINSTANCE instance);
+
+  HWND hwnd() const { return window_.get(); }
+  HWND Child(Control control) const { return children_[static_cast<std::size_t>(control)]; }
+  UINT dpi() const { return dpi_; }
+
+  // The dialog keys (Tab, Shift+Tab, Escape, Enter and Space on the buttons).
+  // The message loop offers every message here first; true when it was taken.
+  bool PreTranslateMessage(MSG* message);
+
+  // The event handlers.
+  void Text1_Change();
+  void Command1_Click();
+  void Command2_Click();
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR id, DWORD_PTR data);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+  bool OnCreate();
+  void OnCommand(int id, int code);
+  bool OnActivate(WORD state, bool minimized);
+  void OnSetFocus();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void OnDestroy();
+
+  void Layout();
+  void ApplyFont();
+  void PlaceCentred();
+  void ReportFailure(const std::u16string& text);
+  void ReportFailure(bool out_of_memory);
+
+  // Every write of Text2 goes through here.
+  void SetText2(std::u16string_view text);
+  // Sets Text1 as the program, without Text1_Change running for it.
+  void SetText1(std::u16string_view text);
+
+  UniqueWindow window_;
+  std::array<HWND, kControlCount> children_{};
+  UINT dpi_ = 96;
+  UniqueFont font_;
+  HWND last_focus_ = nullptr;
+  bool setting_text1_ = false;
+};
+
+// The window text of a control, whole.
+std::u16string ReadText(HWND control);
+
+// Runs the program's message loop until WM_QUIT; returns its exit code.
+int RunMessageLoop(Form1& form);
+
+// Handles the messages waiting now, as RunMessageLoop would. False once
+// WM_QUIT has been seen.
+bool PumpWaitingMessages(Form1& form);
+
+}  // namespace vantorel

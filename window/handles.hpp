@@ -1,0 +1,114 @@
+// Small owners for the Windows handles and scopes this program uses, so that
+// nothing is released by hand.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace vantorel {
+
+// Owns one handle; Traits says what "none" is and how to close one.
+template <class Traits>
+class Unique {
+ public:
+  using Handle = typename Traits::Handle;
+
+  Unique() = default;
+  explicit Unique(Handle handle) : handle_(handle) {}
+  Unique(Unique&& other) noexcept : handle_(other.release()) {}
+  Unique& operator=(Unique&& other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+  ~Unique() { reset(); }
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != Traits::None(); }
+  Handle release() { return std::exchange(handle_, Traits::None()); }
+  void reset(Handle handle = Traits::None()) {
+    const Handle old = std::exchange(handle_, handle);
+    if (old != Traits::None()) Traits::Close(old);
+  }
+
+ private:
+  Handle handle_ = Traits::None();
+};
+
+struct FontTraits {
+  using Handle = HFONT;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { DeleteObject(h); }
+};
+using UniqueFont = Unique<FontTraits>;
+
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { CloseHandle(h); }
+};
+using UniqueHandle = Unique<KernelHandleTraits>;
+
+struct GlobalTraits {
+  using Handle = HGLOBAL;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { GlobalFree(h); }
+};
+using UniqueGlobal = Unique<GlobalTraits>;
+
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { DestroyWindow(h); }
+};
+using UniqueWindow = Unique<WindowTraits>;
+
+// The screen's device context, for as long as it is needed.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// A locked global memory block; unlocked when the lock ends.
+class GlobalLock {
+ public:
+  explicit GlobalLock(HGLOBAL memory) : memory_(memory), data_(::GlobalLock(memory)) {}
+  ~GlobalLock() {
+    if (data_ != nullptr) ::GlobalUnlock(memory_);
+  }
+  GlobalLock(const GlobalLock&) = delete;
+  GlobalLock& operator=(const GlobalLock&) = delete;
+  void* data() const { return data_; }
+
+ private:
+  HGLOBAL memory_;
+  void* data_;
+};
+
+// The clipboard, open while this lives.
+class OpenedClipboard {
+ public:
+  explicit OpenedClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ~OpenedClipboard() {
+    if (open_) CloseClipboard();
+  }
+  OpenedClipboard(const OpenedClipboard&) = delete;
+  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+  explicit operator bool() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+}  // namespace vantorel

@@ -1,0 +1,13 @@
+// Vantorel: starts Form1 and runs its messages until it is closed.
+#include <windows.h>
+
+#include "form1.hpp"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  vantorel::Form1 form;
+  const HWND window = form.Create(instance);
+  if (window == nullptr) return 1;
+  ShowWindow(window, show);
+  UpdateWindow(window);
+  return vantorel::RunMessageLoop(form);
+}
