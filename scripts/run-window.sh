@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Opens Vantorel under Wine with the Simplified-Chinese code page (936).
+#
+# With a display ($DISPLAY set) the window opens there. Without one, it opens
+# in a private X server, a short sample is typed into the upper box, and a
+# screenshot is saved to build/screenshot.png.
+#
+# Needs `make win32` first (`make run` does that).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${VANTOREL_BUILD_DIR:-build/win32}  # the win32 preset's build
+exe=$build/Vantorel.exe
+typist=$build/tests/window/vantorel_typist.exe
+prefix=$PWD/build/wineprefix-run
+screenshot=build/screenshot.png
+
+if [[ ! -f $exe ]]; then
+  echo "run-window: $exe is missing; build it with: make win32" >&2
+  exit 1
+fi
+
+if [[ -n ${DISPLAY:-} ]]; then
+  scripts/wine-run.sh "$prefix" "$exe"
+  exit
+fi
+
+if [[ ! -f $typist ]]; then
+  echo "run-window: $typist is missing; build it with: make win32" >&2
+  exit 1
+fi
+
+# No display: a private X server; Wine draws its own desktop there, with the
+# window's caption bar and icon.
+xvfb-run -a -s "-screen 0 800x700x24" bash -c '
+  set -u
+  prefix=$1 exe=$2 typist=$3 screenshot=$4
+  desktop="explorer /desktop=Vantorel,800x700"
+  export WINEPREFIX=$prefix
+  scripts/wine-run.sh "$prefix" $desktop "$exe" &
+  program=$!
+  if ! scripts/wine-run.sh "$prefix" $desktop "$typist" type; then
+    echo "run-window: the window did not open" >&2
+    wineserver -k
+    exit 1
+  fi
+  sleep 2
+  import -window root "$screenshot"
+  scripts/wine-run.sh "$prefix" $desktop "$typist" close
+  wait $program
+  rc=$?
+  wineserver -k
+  exit $rc
+' run-window "$prefix" "$exe" "$typist" "$screenshot"
+echo "run-window: no display, so the window ran in Xvfb with a sample typed in;" \
+  "screenshot saved to $screenshot"
