@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <istream>
+#include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -126,22 +129,45 @@ char32_t CodePointAt(std::u16string_view units, std::size_t i) {
   return u;
 }
 
-std::string ReadAll(std::istream& in) {
-  std::streambuf* const buf = in.rdbuf();
-  // For a regular file this is what is left of it: one allocation, no copies.
-  const std::streamsize known = buf->in_avail();
-  std::string data(std::max<std::size_t>(std::size_t{1} << 16, known > 0 ? known + 1 : 0), '\0');
-  std::size_t size = 0;
-  for (;;) {
-    if (size == data.size()) data.resize(2 * data.size());
-    const std::streamsize got =
-        buf->sgetn(data.data() + size, static_cast<std::streamsize>(data.size() - size));
-    if (got <= 0) break;
-    size += static_cast<std::size_t>(got);
+// All of an input stream in one block. The block grows with realloc, which
+// moves a large block by remapping its pages rather than copying them, and
+// nothing is written into room not yet filled: reading n bytes from a pipe
+// needs n bytes of memory, not the 3n that doubling a string can take.
+class InputBlock {
+ public:
+  void ReadAll(std::istream& in) {
+    std::streambuf* const buf = in.rdbuf();
+    // For a regular file this is what is left of it: one block, one read.
+    const std::streamsize known = buf->in_avail();
+    std::size_t capacity = std::max<std::size_t>(
+        std::size_t{1} << 16, known > 0 ? static_cast<std::size_t>(known) + 1 : 0);
+    Grow(capacity);
+    for (;;) {
+      if (size_ == capacity) Grow(capacity *= 2);
+      const std::streamsize got =
+          buf->sgetn(data_.get() + size_, static_cast<std::streamsize>(capacity - size_));
+      if (got <= 0) break;
+      size_ += static_cast<std::size_t>(got);
+    }
   }
-  data.resize(size);
-  return data;
-}
+
+  std::string_view view() const { return {data_.get(), size_}; }
+
+ private:
+  struct Free {
+    void operator()(char* p) const { std::free(p); }
+  };
+
+  void Grow(std::size_t capacity) {
+    char* const grown = static_cast<char*>(std::realloc(data_.get(), capacity));
+    if (grown == nullptr) throw std::bad_alloc();
+    data_.release();
+    data_.reset(grown);
+  }
+
+  std::unique_ptr<char, Free> data_;
+  std::size_t size_ = 0;
+};
 
 std::optional<Failure> CheckUtf8(std::string_view input, std::string_view what) {
   const auto error = FindInvalidUtf8(input);
@@ -199,33 +225,66 @@ std::optional<Failure> Encode(std::string_view text, std::string_view what, code
   return std::nullopt;
 }
 
+// Reads hex text into bytes a piece of about kPieceBytes at a time, so that
+// no buffer is sized by the whole hex text, and returns the first group above
+// FF (1-based), if any. Pieces are cut at a space with no space on either
+// side: each piece then starts and ends with its first and last group as
+// they stand in the whole text, and reads exactly as it does there (an outer
+// space would be trimmed, and the empty group beside it lost).
+std::optional<std::size_t> ReadHex(std::string_view hex, std::string& bytes) {
+  const std::size_t first = hex.find_first_not_of(' ');
+  if (first == hex.npos) return std::nullopt;
+  std::string_view body = hex.substr(first, hex.find_last_not_of(' ') - first + 1);
+  // Canonical hex text has a third as many groups as characters.
+  bytes.reserve(body.size() / 3 + 1);
+  std::size_t groups_before = 0;
+  while (!body.empty()) {
+    std::size_t cut = body.size();
+    for (std::size_t at = kPieceBytes; at < body.size(); ++at) {
+      at = body.find(' ', at);
+      if (at == body.npos) break;
+      if (body[at - 1] != ' ' && at + 1 < body.size() && body[at + 1] != ' ') {
+        cut = at;
+        break;
+      }
+    }
+    auto piece = codec::HexToBytes(body.substr(0, cut));
+    if (!piece) return groups_before + piece.error().group;
+    groups_before += piece.value().size();
+    bytes += piece.value();
+    body.remove_prefix(std::min(body.size(), cut + 1));
+  }
+  return std::nullopt;
+}
+
 std::optional<Failure> Decode(std::string_view hex, std::string_view what, codec::CodePage cp,
                               std::ostream& out) {
   if (auto failure = CheckUtf8(hex, what)) return failure;
 
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
   // ASCII bytes inside a longer sequence: the hex text reads the same as bytes.
-  auto bytes = codec::HexToBytes(hex);
-  if (!bytes) {
-    const codec::GroupError& error = bytes.error();
-    return Failure{1, "group " + std::to_string(error.group) + " " +
-                          ShowGroup(GroupOf(hex, error.group)) +
+  std::string bytes;
+  if (const auto error = ReadHex(hex, bytes)) {
+    return Failure{1, "group " + std::to_string(*error) + " " + ShowGroup(GroupOf(hex, *error)) +
                           " does not fit in a byte (00 to FF)"};
   }
-  // Zero bytes are fine here: UTF-8 output can hold them.
-  if (const auto lossy = codec::CheckBytes(bytes.value(), cp).lossy_group) {
+  // Decoded once, and checked on the way. Zero bytes are fine here: UTF-8
+  // output can hold them.
+  codec::CheckedText checked = codec::DecodeChecked(bytes, cp);
+  if (const auto lossy = checked.check.lossy_group) {
     return Failure{1, "group " + std::to_string(*lossy) + " " + ShowGroup(GroupOf(hex, *lossy)) +
                           " starts bytes that are not text in code page " + std::to_string(cp)};
   }
+  std::string().swap(bytes);
 
-  const std::u16string text = codec::DecodeBytes(bytes.value(), cp);
+  const std::u16string_view text = checked.text;
   std::string utf8;
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + kPieceBytes);
     // Keep a surrogate pair together.
     if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
     utf8.clear();
-    AppendUtf8(std::u16string_view(text).substr(at, end - at), utf8);
+    AppendUtf8(text.substr(at, end - at), utf8);
     out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
     at = end;
   }
@@ -327,15 +386,15 @@ int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostrea
         break;
       case Command::Kind::kRun: {
         const bool encode = command.word == "encode";
-        std::string input;
+        InputBlock input;
         std::string_view text;
         std::string_view what;
         if (command.operand) {
           text = *command.operand;
           what = encode ? "the TEXT argument" : "the HEX argument";
         } else {
-          input = ReadAll(in);
-          text = input;
+          input.ReadAll(in);
+          text = input.view();
           what = "standard input";
         }
         failure =

@@ -257,5 +257,33 @@ TEST(CliTest, LargeInputComesOutWhole) {
   EXPECT_TRUE(RunTool({"-c", "54936", "decode"}, edge_hex) == Ok(edge));
 }
 
+// Large hex text is read piece by piece too: empty groups (two spaces) and
+// lenient groups beside the pieces' edges read as they do in one piece, and
+// a bad group past the first piece is named by its number in the whole text.
+TEST(CliTest, LargeHexReadsAsOnePiece) {
+  const std::string_view groups[] = {"41", "", "4a;", "7", "\t6\n2", "", ""};
+  const std::string bytes[] = {"A", "\0"s, "J", "\x07", "b", "\0"s, "\0"s};
+  std::string hex = "  ", decoded;
+  std::size_t count = 0;
+  for (std::size_t i = 0; hex.size() < (std::size_t{3} << 20); ++i, ++count) {
+    if (i != 0) hex += ' ';
+    hex += groups[i % 7];
+    decoded += bytes[i % 7];
+  }
+  hex += "   ";
+  EXPECT_TRUE(RunTool({"decode"}, hex) == Ok(decoded));
+
+  // Group n (1-based) replaced, for n - 1 a multiple of 7: a round of seven groups
+  // and their spaces is 17 characters long, after the two leading spaces.
+  const auto with = [&](std::size_t n, std::string_view group) {
+    std::string changed = hex;
+    changed.replace(17 * ((n - 1) / 7) + 2, 2, group);
+    return changed;
+  };
+  const std::size_t late = 7 * (count / 7 - 1000) + 1;  // past the first pieces
+  EXPECT_EQ(RunTool({"decode"}, with(late, "100")), TooLarge(late, "100"));
+  EXPECT_EQ(RunTool({"decode"}, with(late, "FF")), NotText(late, "FF", 936));
+}
+
 }  // namespace
 }  // namespace vantorel
