@@ -257,6 +257,38 @@ std::optional<std::size_t> ReadHex(std::string_view hex, std::string& bytes) {
   return std::nullopt;
 }
 
+// Code pages whose converters keep no state and in which a byte below 0x30
+// is always a character of its own, never part of a longer one (trail bytes
+// start at 0x40, GB18030's digit bytes at 0x30, UTF-8's at 0x80): bytes in
+// them can be cut after any such byte, and each part decodes, and fails to,
+// exactly as it does within the whole.
+bool CutsAfterLowBytes(codec::CodePage cp) {
+  switch (cp) {
+    case 936:
+    case 54936:
+    case 950:
+    case 932:
+    case 949:
+    case 1252:
+    case 65001:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The length of the next piece of bytes to decode: up to the last byte below
+// 0x30 within kPieceBytes, or past them to the first one, or all.
+std::size_t NextPiece(std::string_view bytes) {
+  if (bytes.size() <= kPieceBytes) return bytes.size();
+  const auto low = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]) < 0x30; };
+  for (std::size_t end = kPieceBytes; end > 0; --end)
+    if (low(end - 1)) return end;
+  for (std::size_t i = kPieceBytes; i < bytes.size(); ++i)
+    if (low(i)) return i + 1;
+  return bytes.size();
+}
+
 std::optional<Failure> Decode(std::string_view hex, std::string_view what, codec::CodePage cp,
                               std::ostream& out) {
   if (auto failure = CheckUtf8(hex, what)) return failure;
@@ -268,25 +300,48 @@ std::optional<Failure> Decode(std::string_view hex, std::string_view what, codec
     return Failure{1, "group " + std::to_string(*error) + " " + ShowGroup(GroupOf(hex, *error)) +
                           " does not fit in a byte (00 to FF)"};
   }
-  // Decoded once, and checked on the way. Zero bytes are fine here: UTF-8
-  // output can hold them.
-  codec::CheckedText checked = codec::DecodeChecked(bytes, cp);
-  if (const auto lossy = checked.check.lossy_group) {
-    return Failure{1, "group " + std::to_string(*lossy) + " " + ShowGroup(GroupOf(hex, *lossy)) +
+  // Zero bytes are fine here: UTF-8 output can hold them.
+  const auto not_text = [&](std::size_t group) {
+    return Failure{1, "group " + std::to_string(group) + " " + ShowGroup(GroupOf(hex, group)) +
                           " starts bytes that are not text in code page " + std::to_string(cp)};
-  }
-  std::string().swap(bytes);
-
-  const std::u16string_view text = checked.text;
+  };
   std::string utf8;
-  for (std::size_t at = 0; at < text.size();) {
-    std::size_t end = std::min(text.size(), at + kPieceBytes);
-    // Keep a surrogate pair together.
-    if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
+  const auto write = [&](std::u16string_view text) {
     utf8.clear();
-    AppendUtf8(text.substr(at, end - at), utf8);
+    AppendUtf8(text, utf8);
     out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
-    at = end;
+  };
+
+  const std::string_view all = bytes;
+  if (!CutsAfterLowBytes(cp) || NextPiece(all) == all.size()) {
+    // One piece: decoded once, checked on the way, written in pieces.
+    codec::CheckedText checked = codec::DecodeChecked(all, cp);
+    if (const auto lossy = checked.check.lossy_group) return not_text(*lossy);
+    std::string().swap(bytes);
+    const std::u16string_view text = checked.text;
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t end = std::min(text.size(), at + kPieceBytes);
+      // Keep a surrogate pair together.
+      if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
+      write(text.substr(at, end - at));
+      at = end;
+    }
+    return std::nullopt;
+  }
+
+  // Many pieces: all of them checked before anything is written, then each
+  // decoded again and written. Decoding twice a piece that stays in the cache
+  // costs less than holding the whole text, whose pages are new memory.
+  for (std::size_t at = 0; at < all.size();) {
+    const std::size_t size = NextPiece(all.substr(at));
+    if (const auto lossy = codec::DecodeChecked(all.substr(at, size), cp).check.lossy_group)
+      return not_text(at + *lossy);
+    at += size;
+  }
+  for (std::size_t at = 0; at < all.size();) {
+    const std::size_t size = NextPiece(all.substr(at));
+    write(codec::DecodeBytes(all.substr(at, size), cp));
+    at += size;
   }
   return std::nullopt;
 }

@@ -22,6 +22,22 @@ std::size_t AsciiRun(const unsigned char* p, std::size_t n) {
   return i;
 }
 
+// Lead bytes of three-byte sequences whose second byte may be any
+// continuation byte (E0 and ED narrow it): most of the BMP, all of CJK.
+bool IsPlainThreeByteLead(unsigned char b) {
+  return (b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF;
+}
+
+// Length of the run of such three-byte sequences at the start of the first n
+// bytes of p: text in Chinese is mostly that.
+std::size_t ThreeByteRun(const unsigned char* p, std::size_t n) {
+  std::size_t i = 0;
+  while (i + 3 <= n && IsPlainThreeByteLead(p[i]) && IsContinuation(p[i + 1]) &&
+         IsContinuation(p[i + 2]))
+    i += 3;
+  return i;
+}
+
 // Reads the sequence that starts at p (left > 0 bytes available) into cp and
 // returns its length, or returns 0 and sets kind when it is not valid.
 int ReadSequence(const unsigned char* p, std::size_t left, char32_t& cp, Kind& kind) {
@@ -99,6 +115,7 @@ std::optional<Utf8Error> FindInvalidUtf8(std::string_view utf8) {
   std::size_t i = 0;
   while (i < n) {
     i += AsciiRun(p + i, n - i);
+    i += ThreeByteRun(p + i, n - i);
     if (i == n) break;
     char32_t cp;
     Kind kind;
@@ -121,6 +138,12 @@ std::optional<Utf8Error> AppendUtf16(std::string_view utf8, std::u16string& out)
     const std::size_t run = AsciiRun(p + i, n - i);
     for (std::size_t k = 0; k < run; ++k) *w++ = p[i + k];
     i += run;
+    const std::size_t three = ThreeByteRun(p + i, n - i);
+    for (std::size_t k = 0; k < three; k += 3) {
+      *w++ = static_cast<char16_t>((p[i + k] & 0x0F) << 12 | (p[i + k + 1] & 0x3F) << 6 |
+                                   (p[i + k + 2] & 0x3F));
+    }
+    i += three;
     if (i == n) break;
     char32_t cp;
     Kind kind;
