@@ -44,7 +44,7 @@ HWND Form1::Create(HINSTANCE instance) {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = kClassName;
-    // The program's icon, once the resources carry one.
+    // The program's icon (resource group 1), for the caption bar and the task button.
     wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON,
                                              0, 0, LR_DEFAULTSIZE | LR_SHARED));
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kIconResource),
@@ -115,7 +115,6 @@ bool Form1::OnCreate() {
   const HWND hwnd = window_.get();
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
   dpi_ = DpiForWindow(hwnd);
-  font_ = CreateMessageFont(dpi_);
   // Creation order is z-order is tab order.
   for (const Control control : kCreationOrder) {
     const ControlDesign& design = Design(control);
@@ -212,7 +211,6 @@ void Form1::ApplyFont() {
 
 void Form1::PlaceCentred() {
   const HWND hwnd = window_.get();
-  dpi_ = DpiForWindow(hwnd);
   const PixelSize client = ClientSize(static_cast<int>(dpi_));
   const SIZE outer = WindowSizeForClient({client.width, client.height}, kStyle, kExStyle, dpi_);
   MONITORINFO monitor{};
@@ -223,8 +221,6 @@ void Form1::PlaceCentred() {
       {work.left, work.top, work.right - work.left, work.bottom - work.top}, {outer.cx, outer.cy});
   SetWindowPos(hwnd, nullptr, corner.x, corner.y, outer.cx, outer.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  ApplyFont();
-  Layout();
 }
 
 void Form1::ReportFailure(bool out_of_memory) {

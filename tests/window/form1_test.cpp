@@ -161,6 +161,7 @@ TEST_F(Form1Test, TypingInText1EncodesLive) {
   };
   SetFocus(text1());
   for (const auto& step : steps) {
+    SCOPED_TRACE("step " + std::to_string(&step - steps + 1));
     if (step.act == kType) {
       Type(form_, text1(), step.chars);
     } else if (step.act == kPaste) {
@@ -170,8 +171,6 @@ TEST_F(Form1Test, TypingInText1EncodesLive) {
     } else {
       Press(form_, step.key);
     }
-    SCOPED_TRACE(std::string("after step ending with text1 of ") +
-                 std::to_string(std::u16string(step.text1).size()) + " units");
     EXPECT_EQ(Text(text1()), step.text1);
     EXPECT_EQ(Text(text2()), step.text2);
   }
@@ -226,8 +225,7 @@ TEST_F(Form1Test, DecodeFillsText1ThenRewritesText2Once) {
       {u"", u"d6 d0 0D 0a 0041 4g", u"中\r\nA\x04", u"D6 D0 0D 0A 41 04"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string("case with ") + std::to_string(std::u16string(c.typed).size()) +
-                 " typed");
+    SCOPED_TRACE("case " + std::to_string(&c - cases + 1));
     Retype(text1(), c.text1_before);
     Retype(text2(), c.typed);
     SetTextCount writes1, writes2;
@@ -269,7 +267,7 @@ TEST_F(Form1Test, RefusedDecodeShowsMessageAndChangesNothing) {
   const bool chinese = LanguageFromLangId(GetUserDefaultUILanguage()) == UiLanguage::kChinese;
   ASSERT_EQ(GetACP(), 936u);
   for (const FaultCase& fault : kFaults) {
-    SCOPED_TRACE(std::string("fault ") + std::to_string(&fault - kFaults));
+    SCOPED_TRACE("fault " + std::to_string(&fault - kFaults + 1));
     Retype(text1(), u"keep");
     Retype(text2(), fault.typed);
     SetFocus(text1());

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace vantorel {
 namespace {
 
@@ -49,40 +47,6 @@ TEST(Layout, TwipsRoundToNearestPixel) {
   for (const auto& c : cases) {
     EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
   }
-}
-
-TEST(Layout, CreationOrderIsTabOrderWithFramesLast) {
-  const char* const names[] = {"Text2", "Text1", "Command1", "Command2", "Frame1", "Frame2"};
-  ASSERT_EQ(kCreationOrder.size(), std::size(names));
-  for (std::size_t i = 0; i < kCreationOrder.size(); ++i) {
-    EXPECT_STREQ(Design(kCreationOrder[i]).name, names[i]);
-  }
-}
-
-TEST(Layout, CaptionsAndIds) {
-  struct {
-    Control control;
-    const char16_t* caption;
-  } const cases[] = {
-      {Control::kFrame1, u"需要加密的内容"},
-      {Control::kFrame2, u"需要解密的内容"},
-      {Control::kCommand1, u"Encode"},
-      {Control::kCommand2, u"Decode"},
-      {Control::kText1, nullptr},
-      {Control::kText2, nullptr},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Design(c.control).name);
-    if (c.caption == nullptr) {
-      EXPECT_EQ(Design(c.control).caption, nullptr);
-    } else {
-      ASSERT_NE(Design(c.control).caption, nullptr);
-      EXPECT_EQ(std::u16string(Design(c.control).caption), c.caption);
-    }
-    // IDOK and IDCANCEL belong to the dialog keys.
-    EXPECT_GT(Design(c.control).id, 2);
-  }
-  EXPECT_EQ(std::u16string(kFormCaption), u"Vantorel");
 }
 
 TEST(Layout, CentredInWorkArea) {

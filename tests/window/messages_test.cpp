@@ -77,13 +77,5 @@ TEST(Messages, ChineseForEveryChineseLangId) {
   for (const auto& c : cases) EXPECT_EQ(LanguageFromLangId(c.langid), c.language) << c.langid;
 }
 
-TEST(Messages, FailureTexts) {
-  EXPECT_EQ(OutOfMemoryMessage(UiLanguage::kChinese), u"内存不足，操作没有完成。");
-  EXPECT_EQ(OutOfMemoryMessage(UiLanguage::kEnglish),
-            u"There was not enough memory to finish the operation.");
-  EXPECT_EQ(UnexpectedErrorMessage(UiLanguage::kEnglish),
-            u"An unexpected error stopped the operation.");
-}
-
 }  // namespace
 }  // namespace vantorel
