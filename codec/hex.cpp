@@ -4,7 +4,9 @@
 // the same thing more slowly, and the tests hold the two to each other.
 #include "hex.hpp"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -224,7 +226,7 @@ VANTOREL_TARGET_AVX2 inline bool ReadBlock(const char* in, unsigned char* out) {
 }
 
 VANTOREL_TARGET_AVX2 inline bool ReadBlock(const char16_t* in, unsigned char* out) {
-  // Characters above FF saturate to FF, which is neither a digit nor a space.
+  // Characters above FF pack to FF or 00, neither a digit nor a space.
   const auto load = [in](int k) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * k));
   };
@@ -237,13 +239,93 @@ VANTOREL_TARGET_AVX2 inline bool ReadBlock(const char16_t* in, unsigned char* ou
 // group, so a block is only read when more text follows it.
 template <class Char>
 VANTOREL_TARGET_AVX2 std::size_t ReadBlocksAvx2(const Char* text, std::size_t at, std::size_t end,
-                                                std::string& bytes, std::size_t& written) {
-  auto* out = reinterpret_cast<unsigned char*>(bytes.data());
+                                                unsigned char* out, std::size_t& written) {
   while (at + 48 < end && ReadBlock(text + at, out + written)) {
     at += 48;
     written += 16;
   }
   return at;
+}
+
+// What 32 characters are, as bit masks, with the values of the digits.
+struct Classes32 {
+  std::uint32_t space, digit, dropped;
+};
+
+VANTOREL_TARGET_AVX2 inline std::uint32_t Mask(__m256i m) {
+  return static_cast<std::uint32_t>(_mm256_movemask_epi8(m));
+}
+
+VANTOREL_TARGET_AVX2 inline Classes32 Classify(__m256i c, std::uint8_t* values) {
+  const __m256i d = _mm256_sub_epi8(c, _mm256_set1_epi8('0'));
+  const __m256i is_digit = _mm256_cmpeq_epi8(_mm256_min_epu8(d, _mm256_set1_epi8(9)), d);
+  const __m256i l =
+      _mm256_sub_epi8(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('a'));
+  const __m256i is_letter = _mm256_cmpeq_epi8(_mm256_min_epu8(l, _mm256_set1_epi8(5)), l);
+  _mm256_storeu_si256(
+      reinterpret_cast<__m256i*>(values),
+      _mm256_or_si256(_mm256_and_si256(is_digit, d),
+                      _mm256_and_si256(is_letter, _mm256_add_epi8(l, _mm256_set1_epi8(10)))));
+  const __m256i dropped =
+      _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8('\t')),
+                                      _mm256_cmpeq_epi8(c, _mm256_set1_epi8('\n'))),
+                      _mm256_cmpeq_epi8(c, _mm256_set1_epi8('\r')));
+  return {Mask(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(' '))),
+          Mask(_mm256_or_si256(is_digit, is_letter)), Mask(dropped)};
+}
+
+VANTOREL_TARGET_AVX2 inline __m256i Load32(const char* in) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+}
+
+VANTOREL_TARGET_AVX2 inline __m256i Load32(const char16_t* in) {
+  // Characters above FF pack to FF or 00, neither a digit nor a space.
+  const __m256i packed =
+      _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)),
+                          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 16)));
+  return _mm256_permute4x64_epi64(packed, 0xD8);
+}
+
+// Hex text that is not canonical but plain (groups of one or two digits,
+// either case, perhaps junk after them; no tabs or line breaks), 64
+// characters at a time: each group's value comes from bit masks of the
+// window, without a branch per character. Reads the groups that start in the
+// window and returns where the next one starts; returns `at` when the window
+// holds what only the one-at-a-time reader handles.
+template <class Char>
+VANTOREL_TARGET_AVX2 std::size_t ReadPlainWindowAvx2(const Char* text, std::size_t at,
+                                                     std::size_t end, unsigned char* out,
+                                                     std::size_t& written) {
+  if (end - at < 64 + 3) return at;
+  alignas(32) std::uint8_t values[64];
+  const Classes32 low = Classify(Load32(text + at), values);
+  const Classes32 high = Classify(Load32(text + at + 32), values + 32);
+  if ((low.dropped | high.dropped) != 0) return at;
+  const std::uint64_t space = std::uint64_t{high.space} << 32 | low.space;
+  const std::uint64_t digit = std::uint64_t{high.digit} << 32 | low.digit;
+
+  // A group starts at `at` and after every space; those starting in the
+  // last two characters wait for the next window, whose digits they need.
+  std::uint64_t starts = (space << 1 | 1) & ((std::uint64_t{1} << 62) - 1);
+  const std::size_t first = written;
+  std::size_t last = 0;
+  while (starts != 0) {
+    const int i = std::countr_zero(starts);
+    const unsigned d = static_cast<unsigned>(digit >> i) & 7;  // digits at i, i+1, i+2
+    if (d == 7) break;  // three digits or more: leading zeros or too large
+    const unsigned one = values[i];
+    const unsigned two = one << 4 | values[i + 1];
+    out[written++] = static_cast<unsigned char>((d & 1) == 0 ? 0 : (d & 2) == 0 ? one : two);
+    last = static_cast<std::size_t>(i);
+    starts &= starts - 1;
+  }
+  // Where the next group starts: after the space that ends the last one read.
+  const std::uint64_t after = space >> last;
+  if (written == first || after == 0) {
+    written = first;  // the last group runs on past the window: leave it all
+    return at;
+  }
+  return at + last + static_cast<std::size_t>(std::countr_zero(after)) + 1;
 }
 
 #endif
@@ -257,46 +339,73 @@ Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
   std::string bytes;
   if (begin == end) return bytes;
 
-  // One group per space plus one: never more bytes than characters plus one.
-  bytes.resize(end - begin + 1);
+  const Char* const text = hex.data();
+  // One group, and so one byte, per space plus one.
+  bytes.resize(1 + static_cast<std::size_t>(std::count(text + begin, text + end, Char(' '))));
+  // A local pointer: stores through char* could alias the string's own.
+  char* const out = bytes.data();
   std::size_t written = 0;
-  const Char* text = hex.data();
   std::size_t at = begin;  // the start of the next group
 #ifdef VANTOREL_AVX2
   const bool avx2 = HasAvx2();
 #endif
   for (;;) {
 #ifdef VANTOREL_AVX2
-    if (avx2) at = ReadBlocksAvx2(text, at, end, bytes, written);
-#endif
-    // One group, leniently.
-    const std::size_t start = at;
-    unsigned value = 0;
-    std::size_t i = at;
-    for (; i < end; ++i) {
-      const std::uint8_t cls = ClassOf(text[i]);
-      if (cls < 16) {
-        value = value * 16 + cls;
-        if (value > 0xFF) {
-          std::size_t stop = hex.find(Char(' '), i);
-          if (stop == hex.npos || stop > end) stop = end;
-          return GroupError{GroupError::Reason::kTooLarge, written + 1, start,
-                            Widen(hex.substr(start, stop - start))};
-        }
-      } else if (cls == kSpace) {
-        break;
-      } else if (cls == kJunk) {
-        // The rest of the group is ignored.
-        while (i < end && text[i] != Char(' ')) ++i;
-        break;
+    if (avx2) {
+      auto* const bytes_out = reinterpret_cast<unsigned char*>(out);
+      at = ReadBlocksAvx2(text, at, end, bytes_out, written);
+      const std::size_t next = ReadPlainWindowAvx2(text, at, end, bytes_out, written);
+      if (next != at) {
+        at = next;
+        continue;
       }
     }
-    bytes[written++] = static_cast<char>(value);
-    if (i >= end) break;
-    at = i + 1;
+#endif
+    // A block's worth of groups one at a time before the vector loop is
+    // tried again, so that text it cannot read costs it little.
+    for (int n = 0; n < 16; ++n) {
+      // The common shapes first: two digits or one, then a space.
+      if (end - at >= 3) {
+        const std::uint8_t c0 = ClassOf(text[at]);
+        const std::uint8_t c1 = ClassOf(text[at + 1]);
+        if (c0 < 16 && c1 < 16 && text[at + 2] == Char(' ')) {
+          out[written++] = static_cast<char>(c0 << 4 | c1);
+          at += 3;
+          continue;
+        }
+        if (c0 < 16 && c1 == kSpace) {
+          out[written++] = static_cast<char>(c0);
+          at += 2;
+          continue;
+        }
+      }
+      // Any other group, leniently.
+      const std::size_t start = at;
+      unsigned value = 0;
+      std::size_t i = at;
+      for (; i < end; ++i) {
+        const std::uint8_t cls = ClassOf(text[i]);
+        if (cls < 16) {
+          value = value * 16 + cls;
+          if (value > 0xFF) {
+            std::size_t stop = hex.find(Char(' '), i);
+            if (stop == hex.npos || stop > end) stop = end;
+            return GroupError{GroupError::Reason::kTooLarge, written + 1, start,
+                              Widen(hex.substr(start, stop - start))};
+          }
+        } else if (cls == kSpace) {
+          break;
+        } else if (cls == kJunk) {
+          // The rest of the group is ignored.
+          while (i < end && text[i] != Char(' ')) ++i;
+          break;
+        }
+      }
+      out[written++] = static_cast<char>(value);
+      if (i >= end) return bytes;
+      at = i + 1;
+    }
   }
-  bytes.resize(written);
-  return bytes;
 }
 
 }  // namespace

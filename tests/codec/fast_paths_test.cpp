@@ -36,16 +36,19 @@ std::string RandomBytes(Lcg& rng, std::size_t n) {
 // Hex text of the kinds a person may type: canonical stretches broken by
 // lower case, short groups, junk, tabs and line breaks, extra spaces.
 std::u16string RandomHex(Lcg& rng, std::size_t groups) {
-  static constexpr char16_t kPieces[][6] = {u"4", u"0A",  u"ff", u"7", u"00",   u"41z", u"\t4\t1",
-                                            u"",  u"9\r", u"Fe", u"q", u"000C", u"é",   u"3\n"};
+  // The plain pieces first: no tabs or line breaks.
+  static constexpr char16_t kPieces[][6] = {u"4",      u"0A",  u"ff",  u"7",  u"00", u"41z",
+                                            u"",       u"Fe",  u"q",   u"b9", u"5é", u"000C",
+                                            u"\t4\t1", u"9\r", u"3\n", u"1F0"};
+  constexpr std::uint32_t kPlain = 11;
   std::u16string hex;
-  const bool canonical_run = rng(2) == 0;
+  const std::uint32_t mode = rng(3);  // mostly canonical, plain or anything
   for (std::size_t g = 0; g < groups; ++g) {
     if (g != 0) hex += u' ';
-    if (canonical_run && rng(40) != 0) {
+    if (mode == 0 && rng(40) != 0) {
       hex += BytesToHex(std::string(1, static_cast<char>(rng(256))));
     } else {
-      hex += kPieces[rng(std::size(kPieces))];
+      hex += kPieces[rng(mode == 1 ? kPlain : std::size(kPieces))];
     }
   }
   if (rng(4) == 0) hex = u"  " + hex + u" ";
