@@ -6,13 +6,15 @@
 //   - too large: the group's digits make more than FF; zero byte: they make 0.
 // Beyond that the answer must be the one worked out the plain way: the plain
 // reader, then the platform's converters to decode and to encode again.
-// Bits 5 and 6 of the first byte choose a second set of checks to try.
+// Bits 5 and 6 of the first byte choose a second set of checks to try; bit 3
+// repeats the hex text to some thousands of groups.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "codec.hpp"
@@ -125,7 +127,15 @@ void Run(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return;
   const Steering steering = SteeringFrom(data[0]);
   const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
-  const std::u16string hex = steering.mixed ? UnitsFromMixed(rest) : UnitsFromLatin1(rest);
+  std::u16string hex = steering.mixed ? UnitsFromMixed(rest) : UnitsFromLatin1(rest);
+  if (steering.long_input && !hex.empty()) {
+    // At least kLongInput groups, so that the bytes go through the tables.
+    const std::u16string piece = hex + u' ';
+    const auto spaces = static_cast<std::size_t>(std::count(piece.begin(), piece.end(), u' '));
+    std::u16string longer;
+    for (std::size_t groups = 0; groups < kLongInput; groups += spaces) longer += piece;
+    hex = std::move(longer);
+  }
 
   Check(hex, steering.cp, DecodeChecks{true, true});
   const DecodeChecks other{steering.bit5, steering.bit6};

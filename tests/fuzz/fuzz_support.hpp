@@ -8,6 +8,10 @@
 //   bit 4     how the rest of the input becomes UTF-16 (see TextFrom)
 //   bits 5-6  free for the target's own use
 // The rest of the input is the text or the hex text.
+//
+// With VANTOREL_FUZZ_SCALAR=1 in the environment the codec is told that the
+// processor lacks AVX2, so that the plain loops (the only ones the 32-bit
+// Windows build has) are the ones held to the reference.
 #pragma once
 
 #include <algorithm>
@@ -22,6 +26,7 @@
 #include "codec.hpp"
 #include "codepage_tables.hpp"
 #include "hex.hpp"
+#include "simd.hpp"
 
 namespace 字符串加密::fuzz {
 
@@ -170,4 +175,31 @@ void CheckSameResult(const Result<T>& a, const Result<T>& b, const char* what, c
 #define VANTOREL_CHECK_SAME_RESULT(a, b) \
   ::字符串加密::fuzz::CheckSameResult((a), (b), #a " == " #b, __FILE__, __LINE__)
 
+// ---------------------------------------------------------------------------
+// Running without the vector loops.
+
+// Clears the AVX2 bit of what the processor was found to support
+// (cpu_features.cpp).
+void ClearAvx2Feature();
+
+inline void HideAvx2IfAsked() {
+  const char* scalar = std::getenv("VANTOREL_FUZZ_SCALAR");
+  if (scalar == nullptr || std::string_view(scalar) != "1") return;
+#ifdef VANTOREL_AVX2
+  // Before anything has asked: the codec asks once and keeps the answer.
+  ClearAvx2Feature();
+  if (simd::HasAvx2()) {
+    std::fprintf(stderr, "could not hide AVX2 from the codec\n");
+    std::abort();
+  }
+#endif
+  std::fprintf(stderr, "INFO: without AVX2: the plain loops run\n");
+}
+
 }  // namespace 字符串加密::fuzz
+
+// libFuzzer calls this once, before the first input.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  字符串加密::fuzz::HideAvx2IfAsked();
+  return 0;
+}
