@@ -37,16 +37,21 @@ xvfb-run -a -s "-screen 0 800x700x24" bash -c '
   prefix=$1 exe=$2 typist=$3 screenshot=$4
   desktop="explorer /desktop=Vantorel,800x700"
   export WINEPREFIX=$prefix
+  # One Wine session for all three programs, up before the first starts.
+  scripts/wine-run.sh "$prefix" cmd /c exit >/dev/null 2>&1
+  wineserver -p
   scripts/wine-run.sh "$prefix" $desktop "$exe" &
   program=$!
-  if ! scripts/wine-run.sh "$prefix" $desktop "$typist" type; then
+  # The program makes the desktop; the typist joins it and waits for the window.
+  sleep 3
+  if ! timeout 90 scripts/wine-run.sh "$prefix" $desktop "$typist" type; then
     echo "run-window: the window did not open" >&2
     wineserver -k
     exit 1
   fi
   sleep 2
   import -window root "$screenshot"
-  scripts/wine-run.sh "$prefix" $desktop "$typist" close
+  timeout 30 scripts/wine-run.sh "$prefix" $desktop "$typist" close
   wait $program
   rc=$?
   wineserver -k
