@@ -9,7 +9,9 @@ for preset in "$@"; do
   echo "== tests: $preset"
   if [[ $preset == win32 ]]; then
     prefix=$PWD/build/win32/wineprefix
-    # Keep one wineserver for the whole run, end it (and only it) afterwards.
+    # A wineserver left from the build (test discovery) has no display: end
+    # it. Keep one wineserver for the whole run, end it (and only it) after.
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null
     xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "
       scripts/wine-run.sh '$prefix' cmd /c exit >/dev/null 2>&1
       WINEPREFIX='$prefix' wineserver -p
