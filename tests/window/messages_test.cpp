@@ -9,36 +9,32 @@ using 字符串加密::GroupError;
 using Reason = GroupError::Reason;
 
 struct MessageCase {
-  GroupError error;
+  Reason reason;
+  std::size_t group;
+  std::u16string text;
   std::u16string chinese;
   std::u16string english;
 };
 
-const MessageCase kMessages[] = {
-    {{Reason::kTooLarge, 1, 0, u"486"},
-     u"第 1 组“486”超出一个字节（00 到 FF）。",
-     u"Group 1 \"486\" does not fit in a byte (00 to FF)."},
-    {{Reason::kTooLarge, 12, 40, u"FFFF"},
-     u"第 12 组“FFFF”超出一个字节（00 到 FF）。",
-     u"Group 12 \"FFFF\" does not fit in a byte (00 to FF)."},
-    {{Reason::kZeroByte, 2, 3, u""},
-     u"第 2 组“”是零字节，文本框无法容纳。",
-     u"Group 2 \"\" is a zero byte, which the text box cannot hold."},
-    {{Reason::kZeroByte, 2, 3, u"00"},
-     u"第 2 组“00”是零字节，文本框无法容纳。",
-     u"Group 2 \"00\" is a zero byte, which the text box cannot hold."},
-    {{Reason::kZeroByte, 1, 0, u"zz"},
-     u"第 1 组“zz”是零字节，文本框无法容纳。",
-     u"Group 1 \"zz\" is a zero byte, which the text box cannot hold."},
-    {{Reason::kNotText, 3, 6, u"D6"},
-     u"从第 3 组起的字节在代码页 936 中不是文字。",
-     u"The bytes from group 3 are not text in code page 936."},
-};
-
 TEST(Messages, DecodeErrorsInBothLanguages) {
-  for (const MessageCase& c : kMessages) {
-    EXPECT_EQ(DecodeErrorMessage(c.error, 936, UiLanguage::kChinese), c.chinese);
-    EXPECT_EQ(DecodeErrorMessage(c.error, 936, UiLanguage::kEnglish), c.english);
+  const MessageCase cases[] = {
+      {Reason::kTooLarge, 1, u"486", u"第 1 组“486”超出一个字节（00 到 FF）。",
+       u"Group 1 \"486\" does not fit in a byte (00 to FF)."},
+      {Reason::kTooLarge, 12, u"FFFF", u"第 12 组“FFFF”超出一个字节（00 到 FF）。",
+       u"Group 12 \"FFFF\" does not fit in a byte (00 to FF)."},
+      {Reason::kZeroByte, 2, u"", u"第 2 组“”是零字节，文本框无法容纳。",
+       u"Group 2 \"\" is a zero byte, which the text box cannot hold."},
+      {Reason::kZeroByte, 2, u"00", u"第 2 组“00”是零字节，文本框无法容纳。",
+       u"Group 2 \"00\" is a zero byte, which the text box cannot hold."},
+      {Reason::kZeroByte, 1, u"zz", u"第 1 组“zz”是零字节，文本框无法容纳。",
+       u"Group 1 \"zz\" is a zero byte, which the text box cannot hold."},
+      {Reason::kNotText, 3, u"D6", u"从第 3 组起的字节在代码页 936 中不是文字。",
+       u"The bytes from group 3 are not text in code page 936."},
+  };
+  for (const MessageCase& c : cases) {
+    const GroupError error{c.reason, c.group, 0, c.text};
+    EXPECT_EQ(DecodeErrorMessage(error, 936, UiLanguage::kChinese), c.chinese);
+    EXPECT_EQ(DecodeErrorMessage(error, 936, UiLanguage::kEnglish), c.english);
   }
 }
 
