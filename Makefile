@@ -26,5 +26,12 @@ test: native win32 sanitize
 run: win32
 	scripts/run-window.sh
 
+# The README's picture: the window in Xvfb with a sample typed in, whether or
+# not there is a display.
+screenshot: docs/screenshot.png
+
+docs/screenshot.png: win32
+	env -u DISPLAY VANTOREL_SCREENSHOT=$@ scripts/run-window.sh
+
 clean:
 	rm -rf build

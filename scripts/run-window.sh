@@ -3,7 +3,8 @@
 #
 # With a display ($DISPLAY set) the window opens there. Without one, it opens
 # in a private X server, a short sample is typed into the upper box, and a
-# screenshot is saved to build/screenshot.png.
+# screenshot of the window is saved to build/screenshot.png (or to
+# $VANTOREL_SCREENSHOT: `make screenshot` saves docs/screenshot.png).
 #
 # Needs `make win32` first (`make run` does that).
 set -euo pipefail
@@ -13,12 +14,20 @@ build=${VANTOREL_BUILD_DIR:-build/win32}  # the win32 preset's build
 exe=$build/Vantorel.exe
 typist=$build/tests/window/vantorel_typist.exe
 prefix=$PWD/build/wineprefix-run
-screenshot=build/screenshot.png
+screenshot=${VANTOREL_SCREENSHOT:-build/screenshot.png}
 
 if [[ ! -f $exe ]]; then
   echo "run-window: $exe is missing; build it with: make win32" >&2
   exit 1
 fi
+
+# Wine's own fonts (fonts-wine: Marlett draws the caption buttons, Tahoma is
+# the dialog font) are not found where the package puts them; they are linked
+# into the prefix's font folder, which Wine reads.
+mkdir -p "$prefix/drive_c/windows/Fonts"
+for font in /usr/share/wine/fonts/*.ttf; do
+  [[ -f $font ]] && ln -sf "$font" "$prefix/drive_c/windows/Fonts/"
+done
 
 if [[ -n ${DISPLAY:-} ]]; then
   scripts/wine-run.sh "$prefix" "$exe"
@@ -50,7 +59,8 @@ xvfb-run -a -s "-screen 0 800x700x24" bash -c '
     exit 1
   fi
   sleep 2
-  import -window root "$screenshot"
+  # The whole desktop, cut down to the window on it.
+  import -window root "$screenshot" && convert "$screenshot" -trim +repage "$screenshot"
   timeout 30 scripts/wine-run.sh "$prefix" $desktop "$typist" close
   wait $program
   rc=$?
