@@ -12,6 +12,7 @@
 #include "form1.hpp"
 #include "handles.hpp"
 #include "layout.hpp"
+#include "program_runner.hpp"
 
 namespace vantorel {
 
@@ -178,67 +179,20 @@ TEST_F(Form1At144Dpi, WindowIsSizedForItsClientAreaAndCentred) {
   EXPECT_NEAR(window.top - work.top, work.bottom - window.bottom, 1);
 }
 
-// The built program, started as a person would start it.
-std::wstring ProgramPath() {
-  const std::string path = VANTOREL_EXE;
-  std::wstring wide(path.begin(), path.end());
-  if (!wide.empty() && wide[0] == L'/') wide = L"Z:" + wide;  // Wine's drive for the Unix root
-  return wide;
-}
-
-struct Found {
-  DWORD process_id;
-  HWND window;
-};
-
-BOOL CALLBACK FindProgramWindow(HWND window, LPARAM data) {
-  auto* found = reinterpret_cast<Found*>(data);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  if (process == found->process_id && std::wstring(name) == L"Vantorel.Form1" &&
-      IsWindowVisible(window)) {
-    found->window = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 TEST(ProgramAt144Dpi, ClientAreaAndControlsScaleByOneAndAHalf) {
-  std::wstring command = L"\"" + ProgramPath() + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNOACTIVATE;
-  PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &info))
-      << "error " << GetLastError();
-  const UniqueHandle process(info.hProcess);
-  const UniqueHandle thread(info.hThread);
+  const StartedProgram program = StartProgram(VANTOREL_EXE, SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(program.process) << "error " << GetLastError();
+  ASSERT_NE(program.window, nullptr) << "no window shown within 30 s";
 
-  Found found{info.dwProcessId, nullptr};
-  for (int i = 0; i < 300 && found.window == nullptr; ++i) {
-    WaitForInputIdle(process.get(), 100);
-    EnumWindows(FindProgramWindow, reinterpret_cast<LPARAM>(&found));
-    if (found.window == nullptr) Sleep(100);
-  }
-  ASSERT_NE(found.window, nullptr) << "no window shown within 30 s";
-
-  EXPECT_EQ(ClientOf(found.window), kClientAt144);
+  EXPECT_EQ(ClientOf(program.window), kClientAt144);
   for (const Expected& e : kControls) {
     SCOPED_TRACE(Design(e.control).name);
-    const HWND child = GetDlgItem(found.window, Design(e.control).id);
+    const HWND child = GetDlgItem(program.window, Design(e.control).id);
     ASSERT_NE(child, nullptr);
-    EXPECT_EQ(RectInClient(found.window, child), e.at144);
+    EXPECT_EQ(RectInClient(program.window, child), e.at144);
   }
 
-  PostMessageW(found.window, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
-  DWORD exit_code = 1;
-  ASSERT_TRUE(GetExitCodeProcess(process.get(), &exit_code));
-  EXPECT_EQ(exit_code, 0u);
+  EXPECT_EQ(CloseProgram(program), 0);
 }
 
 }  // namespace
