@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <exception>
 #include <new>
 
@@ -21,6 +23,97 @@ constexpr int kIconResource = 1;
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 UiLanguage UserLanguage() { return LanguageFromLangId(GetUserDefaultUILanguage()); }
+
+// A wrapping multi-line edit control lays out each line of a paragraph by
+// measuring everything from that line to the paragraph's end, so writing a
+// long paragraph in one message costs the square of its length. Written in
+// pieces at the end of what is there, each piece costs only its own lines.
+//
+// Up to this many characters a box is written whole, in one message.
+constexpr std::size_t kWholeText = 1024;
+// The size of the pieces a long text is written in: Text2 (hex text, which
+// wraps only at its spaces) and Text1 (any text).
+constexpr std::size_t kText2Piece = 3000;
+constexpr std::size_t kText1Piece = 2000;
+// A change in the middle of Text2 that moves what follows it re-wraps every
+// line after it, each measured against the rest of the paragraph. Past this
+// many characters after the change, the rest is written again in pieces.
+constexpr std::size_t kRewrapLimit = 12000;
+
+// Sets a flag for as long as it lives.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+// Text2's word breaks: hex text breaks only at its spaces. The control's own
+// rule would run the script analysis over the whole text after each change.
+int CALLBACK BreakAtSpaces(LPWSTR text, int current, int length, int code) {
+  if (text == nullptr || length < 0) return 0;
+  int i = current < 0 ? 0 : (current > length ? length : current);
+  switch (code) {
+    case WB_ISDELIMITER:
+      return i < length && text[i] == L' ' ? TRUE : FALSE;
+    case WB_LEFT:
+      if (i > 0) --i;
+      while (i > 0 && text[i - 1] != L' ') --i;
+      return i;
+    case WB_RIGHT:
+      while (i < length && text[i] != L' ') ++i;
+      while (i < length && text[i] == L' ') ++i;
+      return i;
+  }
+  return 0;
+}
+
+// How much of text the next piece takes: at most piece characters, never
+// ending between the halves of a surrogate pair or inside a line break.
+std::size_t PieceLength(std::u16string_view text, std::size_t piece) {
+  if (text.size() <= piece) return text.size();
+  std::size_t n = piece;
+  while (n > 1 && ((text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) || text[n - 1] == u'\r')) --n;
+  return n;
+}
+
+// Replaces what the box's selection covers with text, at the caret, piece by
+// piece; the caret ends after the text. With can_undo the pieces make one
+// step for the box's undo, as they follow each other.
+void ReplaceSelectionInPieces(HWND box, std::u16string_view text, std::size_t piece,
+                              bool can_undo) {
+  std::wstring buffer;
+  do {
+    const std::size_t n = PieceLength(text, piece);
+    buffer.assign(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n));
+    SendMessageW(box, EM_REPLACESEL, can_undo ? TRUE : FALSE,
+                 reinterpret_cast<LPARAM>(buffer.c_str()));
+    text.remove_prefix(n);
+  } while (!text.empty());
+}
+
+void Select(HWND box, std::size_t start, std::size_t end) {
+  SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+}
+
+// The clipboard's text, up to its first NUL; empty when it holds none.
+std::u16string ClipboardText(HWND owner) {
+  const OpenedClipboard clipboard(owner);
+  if (!clipboard) return {};
+  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  if (data == nullptr) return {};
+  const GlobalLock lock(data);
+  const auto* chars = static_cast<const char16_t*>(lock.data());
+  if (chars == nullptr) return {};
+  const std::size_t capacity = GlobalSize(data) / sizeof(char16_t);
+  std::size_t length = 0;
+  while (length < capacity && chars[length] != u'\0') ++length;
+  return std::u16string(chars, length);
+}
 
 }  // namespace
 
@@ -144,9 +237,14 @@ bool Form1::OnCreate() {
     if (design.kind == ControlKind::kTextBox) {
       // Lift the edit control's default limit of about 30,000 characters.
       SendMessageW(child, EM_SETLIMITTEXT, 0, 0);
-      if (!SetWindowSubclass(child, TextBoxProc, kTextBoxSubclassId, 0)) return false;
+      if (!SetWindowSubclass(child, TextBoxProc, kTextBoxSubclassId,
+                             reinterpret_cast<DWORD_PTR>(this))) {
+        return false;
+      }
     }
   }
+  SendMessageW(Child(Control::kText2), EM_SETWORDBREAKPROC, 0,
+               reinterpret_cast<LPARAM>(&BreakAtSpaces));
   ApplyFont();
   Layout();
   last_focus_ = Child(Control::kText2);
@@ -155,7 +253,9 @@ bool Form1::OnCreate() {
 
 void Form1::OnCommand(int id, int code) {
   if (id == Design(Control::kText1).id && code == EN_CHANGE) {
-    if (!setting_text1_) Text1_Change();
+    if (!setting_text1_ && !pasting_text1_) Text1_Change();
+  } else if (id == Design(Control::kText2).id && code == EN_CHANGE) {
+    if (!writing_text2_) text2_edited_ = true;
   } else if (id == Design(Control::kCommand1).id && code == BN_CLICKED) {
     Command1_Click();
   } else if (id == Design(Control::kCommand2).id && code == BN_CLICKED) {
@@ -242,9 +342,10 @@ bool Form1::PreTranslateMessage(MSG* message) {
 }
 
 // The text boxes: Tab and Shift+Tab move on instead of typing a tab, Escape
-// does not close the window, and Ctrl+A selects everything.
+// does not close the window, Ctrl+A selects everything, and Shift+Insert
+// pastes as Ctrl+V does, through WM_PASTE.
 LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                    DWORD_PTR) {
+                                    DWORD_PTR data) {
   switch (message) {
     case WM_GETDLGCODE: {
       LRESULT code = DefSubclassProc(hwnd, message, wparam, lparam);
@@ -261,6 +362,28 @@ LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
         return 0;
       }
       break;
+    case WM_KEYDOWN:
+      if (wparam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0 &&
+          GetKeyState(VK_MENU) >= 0) {
+        SendMessageW(hwnd, WM_PASTE, 0, 0);
+        return 0;
+      }
+      break;
+    case WM_PASTE: {
+      auto* const self = reinterpret_cast<Form1*>(data);
+      if (self == nullptr || hwnd != self->Child(Control::kText1)) break;
+      // No exception leaves here either: the paste stops and the user is told.
+      try {
+        if (self->PasteIntoText1()) return 0;
+      } catch (const std::bad_alloc&) {
+        self->ReportFailure(true);
+        return 0;
+      } catch (...) {
+        self->ReportFailure(false);
+        return 0;
+      }
+      break;
+    }
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, TextBoxProc, kTextBoxSubclassId);
       break;
@@ -269,18 +392,72 @@ LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
 }
 
 void Form1::SetText2(std::u16string_view text) {
-  SetWindowTextW(Child(Control::kText2), Wide(text).c_str());
+  const HWND box = Child(Control::kText2);
+  const FlagScope writing(writing_text2_);
+  // What the box holds: what was written last, unless a person has changed
+  // it since (or a write stopped half-way).
+  std::u16string typed;
+  std::u16string_view old = text2_written_;
+  if (text2_edited_ || GetWindowTextLengthW(box) != static_cast<int>(old.size())) {
+    typed = ReadText(box);
+    old = typed;
+  }
+  text2_edited_ = true;  // until the write has finished
+  if (text.size() <= kWholeText && old.size() <= kWholeText) {
+    SetWindowTextW(box, Wide(text).c_str());
+  } else {
+    // Only the span between the common start and the common end changes.
+    const std::size_t shorter = (std::min)(old.size(), text.size());
+    std::size_t start = 0;
+    while (start < shorter && old[start] == text[start]) ++start;
+    std::size_t end = 0;
+    while (end < shorter - start && old[old.size() - 1 - end] == text[text.size() - 1 - end]) {
+      ++end;
+    }
+    if (end > kRewrapLimit && old.size() != text.size()) end = 0;
+    const std::u16string_view middle = text.substr(start, text.size() - end - start);
+    if (start != old.size() - end || !middle.empty()) {
+      Select(box, start, old.size() - end);
+      if (middle.size() > kText2Piece) {
+        // Emptied first, so that each piece is laid out on its own.
+        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+      }
+      ReplaceSelectionInPieces(box, middle, kText2Piece, false);
+      // The caret where a whole write leaves it.
+      Select(box, 0, 0);
+    }
+  }
+  text2_written_.assign(text);
+  text2_edited_ = false;
 }
 
 void Form1::SetText1(std::u16string_view text) {
   // A multi-line edit control sends no EN_CHANGE for WM_SETTEXT; should one
   // arrive all the same, it is not a change made by the user.
-  setting_text1_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{setting_text1_};
-  SetWindowTextW(Child(Control::kText1), Wide(text).c_str());
+  const FlagScope setting(setting_text1_);
+  const HWND box = Child(Control::kText1);
+  if (text.size() <= kWholeText) {
+    SetWindowTextW(box, Wide(text).c_str());
+    return;
+  }
+  const std::size_t first = PieceLength(text, kText1Piece);
+  SetWindowTextW(box, Wide(text.substr(0, first)).c_str());
+  Select(box, first, first);
+  ReplaceSelectionInPieces(box, text.substr(first), kText1Piece, false);
+  Select(box, 0, 0);
+  SendMessageW(box, EM_SCROLLCARET, 0, 0);
+}
+
+bool Form1::PasteIntoText1() {
+  const HWND box = Child(Control::kText1);
+  const std::u16string text = ClipboardText(box);
+  if (text.size() <= kText1Piece) return false;
+  {
+    const FlagScope pasting(pasting_text1_);
+    ReplaceSelectionInPieces(box, text, kText1Piece, true);
+  }
+  Text1_Change();
+  return true;
 }
 
 void Form1::Text1_Change() { SetText2(字符串加密::TextToHex(ReadText(Child(Control::kText1)))); }

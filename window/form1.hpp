@@ -58,10 +58,14 @@ class Form1 {
   void ReportFailure(const std::u16string& text);
   void ReportFailure(bool out_of_memory);
 
-  // Every write of Text2 goes through here.
+  // Every write of Text2 goes through here. A short text is written whole; a
+  // long one only where it differs from what the box holds.
   void SetText2(std::u16string_view text);
   // Sets Text1 as the program, without Text1_Change running for it.
   void SetText1(std::u16string_view text);
+  // Text1's paste of a long text: inserted in pieces, then Text1_Change once.
+  // False when the text is short and the box pastes it itself.
+  bool PasteIntoText1();
 
   UniqueWindow window_;
   std::array<HWND, kControlCount> children_{};
@@ -69,6 +73,11 @@ class Form1 {
   UniqueFont font_;
   HWND last_focus_ = nullptr;
   bool setting_text1_ = false;
+  bool pasting_text1_ = false;  // Text1_Change waits for the paste's last piece
+  // Text2 as Form1 last wrote it, and whether a person has changed it since.
+  std::u16string text2_written_;
+  bool text2_edited_ = false;
+  bool writing_text2_ = false;
 };
 
 // The window text of a control, whole.
