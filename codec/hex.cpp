@@ -256,7 +256,8 @@ VANTOREL_TARGET_AVX2 inline std::uint32_t Mask(__m256i m) {
   return static_cast<std::uint32_t>(_mm256_movemask_epi8(m));
 }
 
-VANTOREL_TARGET_AVX2 inline Classes32 Classify(__m256i c, std::uint8_t* values) {
+VANTOREL_TARGET_AVX2 inline Classes32 Classify(__m256i c, std::uint8_t* values,
+                                               std::uint8_t* digits) {
   const __m256i d = _mm256_sub_epi8(c, _mm256_set1_epi8('0'));
   const __m256i is_digit = _mm256_cmpeq_epi8(_mm256_min_epu8(d, _mm256_set1_epi8(9)), d);
   const __m256i l =
@@ -266,12 +267,17 @@ VANTOREL_TARGET_AVX2 inline Classes32 Classify(__m256i c, std::uint8_t* values) 
       reinterpret_cast<__m256i*>(values),
       _mm256_or_si256(_mm256_and_si256(is_digit, d),
                       _mm256_and_si256(is_letter, _mm256_add_epi8(l, _mm256_set1_epi8(10)))));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(digits), _mm256_or_si256(is_digit, is_letter));
   const __m256i dropped =
       _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(c, _mm256_set1_epi8('\t')),
                                       _mm256_cmpeq_epi8(c, _mm256_set1_epi8('\n'))),
                       _mm256_cmpeq_epi8(c, _mm256_set1_epi8('\r')));
   return {Mask(_mm256_cmpeq_epi8(c, _mm256_set1_epi8(' '))),
           Mask(_mm256_or_si256(is_digit, is_letter)), Mask(dropped)};
+}
+
+VANTOREL_TARGET_AVX2 inline __m256i LoadBytes(const std::uint8_t* in) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
 }
 
 VANTOREL_TARGET_AVX2 inline __m256i Load32(const char* in) {
@@ -297,25 +303,40 @@ VANTOREL_TARGET_AVX2 std::size_t ReadPlainWindowAvx2(const Char* text, std::size
                                                      std::size_t end, unsigned char* out,
                                                      std::size_t& written) {
   if (end - at < 64 + 3) return at;
-  alignas(32) std::uint8_t values[64];
-  const Classes32 low = Classify(Load32(text + at), values);
-  const Classes32 high = Classify(Load32(text + at + 32), values + 32);
+  // The digits' values (0 for other characters) and whether each is a digit,
+  // with room for looking one character past the window.
+  alignas(32) std::uint8_t values[96];
+  alignas(32) std::uint8_t digits[96];
+  values[64] = digits[64] = 0;
+  const Classes32 low = Classify(Load32(text + at), values, digits);
+  const Classes32 high = Classify(Load32(text + at + 32), values + 32, digits + 32);
   if ((low.dropped | high.dropped) != 0) return at;
   const std::uint64_t space = std::uint64_t{high.space} << 32 | low.space;
   const std::uint64_t digit = std::uint64_t{high.digit} << 32 | low.digit;
 
+  // The value of a group if one started at each character: its first digit,
+  // or its first two when two digits stand there.
+  alignas(32) std::uint8_t group_values[64];
+  for (int half = 0; half < 64; half += 32) {
+    const __m256i one = LoadBytes(values + half);
+    const __m256i two = _mm256_or_si256(_mm256_slli_epi16(one, 4), LoadBytes(values + half + 1));
+    const __m256i both = _mm256_and_si256(LoadBytes(digits + half), LoadBytes(digits + half + 1));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(group_values + half),
+                       _mm256_blendv_epi8(one, two, both));
+  }
+
   // A group starts at `at` and after every space; those starting in the
   // last two characters wait for the next window, whose digits they need.
   std::uint64_t starts = (space << 1 | 1) & ((std::uint64_t{1} << 62) - 1);
+  // Three digits or more (leading zeros, or too large): the one-at-a-time
+  // reader takes over from the first such group.
+  const std::uint64_t long_groups = starts & digit & digit >> 1 & digit >> 2;
+  if (long_groups != 0) starts &= (long_groups & (~long_groups + 1)) - 1;
   const std::size_t first = written;
   std::size_t last = 0;
   while (starts != 0) {
     const int i = std::countr_zero(starts);
-    const unsigned d = static_cast<unsigned>(digit >> i) & 7;  // digits at i, i+1, i+2
-    if (d == 7) break;  // three digits or more: leading zeros or too large
-    const unsigned one = values[i];
-    const unsigned two = one << 4 | values[i + 1];
-    out[written++] = static_cast<unsigned char>((d & 1) == 0 ? 0 : (d & 2) == 0 ? one : two);
+    out[written++] = group_values[i];
     last = static_cast<std::size_t>(i);
     starts &= starts - 1;
   }
@@ -328,7 +349,31 @@ VANTOREL_TARGET_AVX2 std::size_t ReadPlainWindowAvx2(const Char* text, std::size
   return at + last + static_cast<std::size_t>(std::countr_zero(after)) + 1;
 }
 
+// Counts the spaces among the first n characters, 32 at a time; returns how
+// many characters it looked at.
+template <class Char>
+VANTOREL_TARGET_AVX2 std::size_t CountSpacesAvx2(const Char* text, std::size_t n,
+                                                 std::size_t& count) {
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    count += static_cast<std::size_t>(
+        std::popcount(Mask(_mm256_cmpeq_epi8(Load32(text + i), _mm256_set1_epi8(' ')))));
+  }
+  return i;
+}
+
 #endif
+
+template <class Char>
+std::size_t CountSpaces(const Char* text, std::size_t n) {
+  std::size_t count = 0;
+  std::size_t i = 0;
+#ifdef VANTOREL_AVX2
+  if (HasAvx2()) i = CountSpacesAvx2(text, n, count);
+#endif
+  for (; i < n; ++i) count += text[i] == Char(' ');
+  return count;
+}
 
 template <class Char>
 Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
@@ -341,24 +386,28 @@ Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
 
   const Char* const text = hex.data();
   // One group, and so one byte, per space plus one.
-  bytes.resize(1 + static_cast<std::size_t>(std::count(text + begin, text + end, Char(' '))));
+  bytes.resize(1 + CountSpaces(text + begin, end - begin));
   // A local pointer: stores through char* could alias the string's own.
   char* const out = bytes.data();
   std::size_t written = 0;
   std::size_t at = begin;  // the start of the next group
 #ifdef VANTOREL_AVX2
   const bool avx2 = HasAvx2();
+  unsigned plain_windows = 0;
 #endif
   for (;;) {
 #ifdef VANTOREL_AVX2
     if (avx2) {
       auto* const bytes_out = reinterpret_cast<unsigned char*>(out);
-      at = ReadBlocksAvx2(text, at, end, bytes_out, written);
+      // Plain text tends to go on: after a plain window the canonical blocks
+      // are tried again only every eighth time.
+      if (plain_windows++ % 8 == 0) at = ReadBlocksAvx2(text, at, end, bytes_out, written);
       const std::size_t next = ReadPlainWindowAvx2(text, at, end, bytes_out, written);
       if (next != at) {
         at = next;
         continue;
       }
+      plain_windows = 0;
     }
 #endif
     // A block's worth of groups one at a time before the vector loop is
