@@ -1,5 +1,5 @@
-// Form1 with large text: the boxes have no length limit and every group
-// reaches the lower box.
+// Form1 with large text: the boxes have no length limit, every group reaches
+// the lower box, and a long paste is written in pieces (seconds, not minutes).
 #include <gtest/gtest.h>
 
 #include <chrono>
