@@ -23,14 +23,8 @@ TEST(BytesToHex, WritesTwoUpperCaseDigitsPerByteWithSingleSpaces) {
   } cases[] = {
       {"", u""},
       {"H", u"48"},
-      {"Hi", u"48 69"},
       {"\r\n", u"0D 0A"},
-      {"  ", u"20 20"},
-      {"\t", u"09"},
       {"\0"s, u"00"},
-      {"\x0a", u"0A"},
-      {"\xff", u"FF"},
-      {"\xd6\xd0", u"D6 D0"},
       {"\xab\xcd\xef\x01", u"AB CD EF 01"},
   };
   for (const auto& c : cases) {
