@@ -65,6 +65,69 @@ struct WindowTraits {
 };
 using UniqueWindow = Unique<WindowTraits>;
 
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { DestroyMenu(h); }
+};
+using UniqueMenu = Unique<MenuTraits>;
+
+// A device context of its own (CreateCompatibleDC), deleted with its owner.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { DeleteDC(h); }
+};
+using UniqueMemoryDc = Unique<MemoryDcTraits>;
+
+// A GDI object selected into a device context until the scope ends.
+class SelectedObject {
+ public:
+  SelectedObject(HDC dc, HGDIOBJ object)
+      : dc_(dc), old_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
+  ~SelectedObject() {
+    if (old_ != nullptr) SelectObject(dc_, old_);
+  }
+  SelectedObject(const SelectedObject&) = delete;
+  SelectedObject& operator=(const SelectedObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// BeginPaint and EndPaint.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~PaintScope() { EndPaint(window_, &paint_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return dc_; }
+  const RECT& area() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// A window's whole-window device context (caption, borders and all).
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
+  ~WindowDc() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
 // The screen's device context, for as long as it is needed.
 class ScreenDc {
  public:

@@ -55,4 +55,23 @@ std::u16string UnexpectedErrorMessage(UiLanguage language) {
                                           : u"An unexpected error stopped the operation.";
 }
 
+std::u16string EditCommandLabel(EditCommand command, UiLanguage language) {
+  const bool chinese = language == UiLanguage::kChinese;
+  switch (command) {
+    case EditCommand::kUndo:
+      return chinese ? u"撤消(&U)" : u"&Undo";
+    case EditCommand::kCut:
+      return chinese ? u"剪切(&T)" : u"Cu&t";
+    case EditCommand::kCopy:
+      return chinese ? u"复制(&C)" : u"&Copy";
+    case EditCommand::kPaste:
+      return chinese ? u"粘贴(&P)" : u"&Paste";
+    case EditCommand::kDelete:
+      return chinese ? u"删除(&D)" : u"&Delete";
+    case EditCommand::kSelectAll:
+      break;
+  }
+  return chinese ? u"全选(&A)" : u"Select &All";
+}
+
 }  // namespace vantorel

@@ -24,6 +24,10 @@ inline constexpr std::size_t kLongestGroupShown = 64;
 std::u16string DecodeErrorMessage(const 字符串加密::GroupError& error, unsigned int cp,
                                   UiLanguage language);
 
+// The text boxes' shortcut menu, in the order shown, with their access keys.
+enum class EditCommand { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };
+std::u16string EditCommandLabel(EditCommand command, UiLanguage language);
+
 // When an operation ran out of memory, or failed in a way nobody foresaw.
 std::u16string OutOfMemoryMessage(UiLanguage language);
 std::u16string UnexpectedErrorMessage(UiLanguage language);

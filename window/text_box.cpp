@@ -1,0 +1,1053 @@
+#include "text_box.hpp"
+
+#include <imm.h>
+#include <uxtheme.h>
+#include <vssym32.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "handles.hpp"
+#include "messages.hpp"
+#include "text_layout.hpp"
+
+namespace vantorel {
+namespace {
+
+constexpr DWORD kNoLimit = 0x7FFFFFFE;
+constexpr UINT_PTR kDragScrollTimer = 1;
+constexpr UINT kDragScrollMs = 60;
+
+// The widths of the characters in one font, each measured once, the way GDI
+// draws them (with its font linking for characters the font lacks).
+class FontWidths final : public CharWidths {
+ public:
+  FontWidths() : dc_(CreateCompatibleDC(nullptr)) {}
+
+  void SetFont(HFONT font) {
+    font_selection_.reset();
+    font_selection_ = std::make_unique<SelectedObject>(dc_.get(), font);
+    bmp_.assign(0x10000, -1);
+  }
+  HDC dc() const { return dc_.get(); }
+
+  int Width(char32_t c) override {
+    if (c < 0x10000 && bmp_[c] >= 0) return bmp_[c];
+    wchar_t units[2] = {static_cast<wchar_t>(c), 0};
+    int count = 1;
+    if (c >= 0x10000) {
+      units[0] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      units[1] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      count = 2;
+    }
+    SIZE size{};
+    if (!GetTextExtentPoint32W(dc_.get(), units, count, &size)) size.cx = 0;
+    const int width = static_cast<int>(std::clamp<LONG>(size.cx, 0, 0x7FFF));
+    if (c < 0x10000) bmp_[c] = static_cast<short>(width);
+    return width;
+  }
+
+ private:
+  UniqueMemoryDc dc_;
+  std::unique_ptr<SelectedObject> font_selection_;
+  std::vector<short> bmp_ = std::vector<short>(0x10000, -1);
+};
+
+// The input context of a window, for as long as it is needed.
+class InputContext {
+ public:
+  explicit InputContext(HWND window) : window_(window), context_(ImmGetContext(window)) {}
+  ~InputContext() {
+    if (context_ != nullptr) ImmReleaseContext(window_, context_);
+  }
+  InputContext(const InputContext&) = delete;
+  InputContext& operator=(const InputContext&) = delete;
+  HIMC get() const { return context_; }
+
+ private:
+  HWND window_;
+  HIMC context_;
+};
+
+struct ThemeTraits {
+  using Handle = HTHEME;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { CloseThemeData(h); }
+};
+using UniqueTheme = Unique<ThemeTraits>;
+
+bool KeyDown(int key) { return GetKeyState(key) < 0; }
+
+// How an edit joins the one before it for undo: typing and erasing at the
+// caret go back in one step, as far as the last move of the caret.
+enum class EditKind { kOther, kTyping, kErasing };
+
+class TextBox {
+ public:
+  explicit TextBox(HWND window) : window_(window) {}
+
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+ private:
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+
+  // Messages.
+  void OnNcPaint(WPARAM region);
+  void OnSetFont(HFONT font, bool redraw);
+  void OnSize();
+  void OnPaint();
+  void OnSetFocus();
+  void OnKillFocus();
+  void OnKeyDown(UINT key);
+  void OnChar(wchar_t c);
+  void OnMouseDown(POINT point, bool double_click);
+  void OnMouseMove(POINT point);
+  void OnMouseWheel(int delta);
+  void OnVScroll(int request);
+  void OnContextMenu(POINT screen_point);
+  void OnImeStartComposition();
+  LRESULT OnSetText(const wchar_t* text);
+  LRESULT OnGetText(std::size_t capacity, wchar_t* buffer) const;
+  void OnSetSel(LONG start, LONG end);
+  LRESULT OnGetSel(DWORD* start, DWORD* end) const;
+
+  // Editing.
+  std::size_t SelectionStart() const { return (std::min)(anchor_, caret_); }
+  std::size_t SelectionEnd() const { return (std::max)(anchor_, caret_); }
+  bool HasSelection() const { return anchor_ != caret_; }
+  void ReplaceSelection(std::u16string_view with, bool undoable, EditKind kind);
+  // What follows every change of the text: layout, caret, repaint, EN_CHANGE.
+  void AfterEdit();
+  void Erase(bool forward);
+  bool Undo();
+  void Copy() const;
+  void Cut();
+  void Paste();
+  void SelectAll();
+
+  // Caret, layout and scrolling.
+  void MoveCaret(std::size_t position, bool extend, bool after_wrap = false);
+  void MoveByLines(int delta, bool extend);
+  std::size_t CaretLine() const;
+  POINT PointOfPosition(std::size_t position, bool after_wrap);
+  std::size_t PositionAtPoint(POINT point, bool* after_wrap);
+  void Relayout();
+  // Where the text goes: the client area less a pixel inside the sunken edge
+  // and the margins, as in the edit control.
+  RECT TextArea() const;
+  int VisibleLines() const;
+  void ScrollTo(long long top_line);
+  void ScrollToCaret();
+  void UpdateScrollBar();
+  void PlaceCaret();
+  void Notify(WORD code) const;
+
+  HWND window_;
+  UniqueTheme theme_;
+  std::u16string text_;
+  std::size_t anchor_ = 0;  // the selection runs from the anchor to the caret
+  std::size_t caret_ = 0;
+  bool after_wrap_ = false;  // the caret shows at the end of a wrapped line
+  int wanted_x_ = -1;        // kept while moving up and down
+  std::vector<TextLine> lines_ = {TextLine{}};
+  std::size_t top_line_ = 0;
+
+  HFONT font_ = nullptr;
+  FontWidths widths_;
+  LayoutMetrics metrics_;
+  int line_height_ = 16;
+  int left_margin_ = 1;
+  int right_margin_ = 1;
+
+  struct Snapshot {
+    std::u16string text;
+    std::size_t anchor = 0;
+    std::size_t caret = 0;
+  };
+  std::optional<Snapshot> undo_;
+  EditKind last_edit_ = EditKind::kOther;
+  std::size_t last_edit_caret_ = 0;
+  bool modified_ = false;
+  DWORD limit_ = kNoLimit;
+
+  bool focused_ = false;
+  bool dragging_ = false;
+  int wheel_remainder_ = 0;
+};
+
+LRESULT CALLBACK TextBox::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* self = reinterpret_cast<TextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    self = new (std::nothrow) TextBox(hwnd);
+    if (self == nullptr) return FALSE;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    const std::unique_ptr<TextBox> owned(self);
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  // No exception leaves here: an edit that runs out of memory does not
+  // happen, and the box keeps what it held.
+  try {
+    return self->Handle(message, wparam, lparam);
+  } catch (...) {
+    MessageBeep(MB_ICONERROR);
+  }
+  return 0;
+}
+
+LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      theme_.reset(OpenThemeData(window_, L"Edit"));
+      OnSetFont(nullptr, false);
+      return 0;
+    case WM_THEMECHANGED:
+      theme_.reset(OpenThemeData(window_, L"Edit"));
+      RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+      return 0;
+    case WM_NCPAINT:
+      OnNcPaint(wparam);
+      return 0;
+    case WM_SETFONT:
+      OnSetFont(reinterpret_cast<HFONT>(wparam), LOWORD(lparam) != 0);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    case WM_SIZE:
+      OnSize();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // painting covers everything
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_SETFOCUS:
+      OnSetFocus();
+      return 0;
+    case WM_KILLFOCUS:
+      OnKillFocus();
+      return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+      OnKeyDown(static_cast<UINT>(wparam));
+      return 0;
+    case WM_SYSKEYDOWN:  // Alt+Backspace undoes
+      if (wparam == VK_BACK && (lparam & (1 << 29)) != 0) {
+        Undo();
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      OnChar(static_cast<wchar_t>(wparam));
+      return 0;
+    case WM_IME_STARTCOMPOSITION:
+      OnImeStartComposition();
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      OnMouseDown({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))},
+                  message == WM_LBUTTONDBLCLK);
+      return 0;
+    case WM_MOUSEMOVE:
+      OnMouseMove({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
+      return 0;
+    case WM_LBUTTONUP:
+      if (dragging_) ReleaseCapture();
+      return 0;
+    case WM_CAPTURECHANGED:
+      dragging_ = false;
+      KillTimer(window_, kDragScrollTimer);
+      return 0;
+    case WM_TIMER:
+      if (wparam == kDragScrollTimer) {
+        POINT point{};
+        GetCursorPos(&point);
+        ScreenToClient(window_, &point);
+        OnMouseMove(point);
+        return 0;
+      }
+      break;
+    case WM_MOUSEWHEEL:
+      OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wparam));
+      return 0;
+    case WM_VSCROLL:
+      OnVScroll(LOWORD(wparam));
+      return 0;
+    case WM_CONTEXTMENU:
+      OnContextMenu({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
+      return 0;
+
+    case WM_SETTEXT:
+      return OnSetText(reinterpret_cast<const wchar_t*>(lparam));
+    case WM_GETTEXT:
+      return OnGetText(wparam, reinterpret_cast<wchar_t*>(lparam));
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(text_.size());
+    case EM_GETSEL:
+      return OnGetSel(reinterpret_cast<DWORD*>(wparam), reinterpret_cast<DWORD*>(lparam));
+    case EM_SETSEL:
+      OnSetSel(static_cast<LONG>(wparam), static_cast<LONG>(lparam));
+      return 0;
+    case EM_REPLACESEL:
+      ReplaceSelection(lparam != 0 ? std::u16string_view(reinterpret_cast<const char16_t*>(lparam))
+                                   : std::u16string_view(),
+                       wparam != 0, EditKind::kOther);
+      return 0;
+    case EM_SCROLLCARET:
+      ScrollToCaret();
+      return 0;
+    case EM_SETLIMITTEXT:
+      limit_ = wparam == 0 || wparam > kNoLimit ? kNoLimit : static_cast<DWORD>(wparam);
+      return 0;
+    case EM_GETLIMITTEXT:
+      return static_cast<LRESULT>(limit_);
+    case EM_CANUNDO:
+      return undo_.has_value();
+    case EM_UNDO:
+    case WM_UNDO:
+      return Undo();
+    case EM_EMPTYUNDOBUFFER:
+      undo_.reset();
+      return 0;
+    case EM_GETMODIFY:
+      return modified_;
+    case EM_SETMODIFY:
+      modified_ = wparam != 0;
+      return 0;
+    case EM_GETLINECOUNT:
+      return static_cast<LRESULT>(lines_.size());
+    case EM_GETFIRSTVISIBLELINE:
+      return static_cast<LRESULT>(top_line_);
+    case EM_LINEFROMCHAR:
+      return static_cast<LRESULT>(LineOfPosition(lines_, static_cast<LONG>(wparam) < 0
+                                                             ? SelectionStart()
+                                                             : static_cast<std::size_t>(wparam)));
+    case EM_LINEINDEX: {
+      const std::size_t line = static_cast<LONG>(wparam) < 0 ? CaretLine() : wparam;
+      return line < lines_.size() ? static_cast<LRESULT>(lines_[line].start) : -1;
+    }
+    case EM_LINESCROLL:
+      ScrollTo(static_cast<long long>(top_line_) + static_cast<LONG>(lparam));
+      return TRUE;
+    case EM_SETMARGINS:
+      if ((wparam & EC_LEFTMARGIN) != 0 && LOWORD(lparam) != EC_USEFONTINFO)
+        left_margin_ = LOWORD(lparam);
+      if ((wparam & EC_RIGHTMARGIN) != 0 && HIWORD(lparam) != EC_USEFONTINFO)
+        right_margin_ = HIWORD(lparam);
+      Relayout();
+      return 0;
+    case EM_GETMARGINS:
+      return MAKELONG(left_margin_, right_margin_);
+    case EM_POSFROMCHAR: {
+      const POINT point = PointOfPosition(wparam, false);
+      return MAKELONG(point.x, point.y);
+    }
+    case EM_CHARFROMPOS: {
+      bool after_wrap = false;
+      const std::size_t position = PositionAtPoint(
+          {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))}, &after_wrap);
+      return MAKELONG(position, LineOfPosition(lines_, position, after_wrap));
+    }
+    case WM_COPY:
+      Copy();
+      return 0;
+    case WM_CUT:
+      Cut();
+      return 0;
+    case WM_PASTE:
+      Paste();
+      return 0;
+    case WM_CLEAR:
+      ReplaceSelection({}, true, EditKind::kOther);
+      return 0;
+  }
+  return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+// ---- Messages -------------------------------------------------------------
+
+// The sunken edge, and over it the edit control's border of the visual style
+// when there is one, so that the box looks like the edit control above it.
+void TextBox::OnNcPaint(WPARAM region) {
+  DefWindowProcW(window_, WM_NCPAINT, region, 0);
+  if (!theme_ || (GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0) return;
+  const WindowDc dc(window_);
+  if (dc.get() == nullptr) return;
+  RECT frame{};
+  GetWindowRect(window_, &frame);
+  OffsetRect(&frame, -frame.left, -frame.top);
+  const int edge_x = GetSystemMetrics(SM_CXEDGE);
+  const int edge_y = GetSystemMetrics(SM_CYEDGE);
+  ExcludeClipRect(dc.get(), edge_x, edge_y, frame.right - edge_x, frame.bottom - edge_y);
+  const int state = !IsWindowEnabled(window_) ? ETS_DISABLED : focused_ ? ETS_FOCUSED : ETS_NORMAL;
+  if (IsThemeBackgroundPartiallyTransparent(theme_.get(), EP_EDITTEXT, state)) {
+    DrawThemeParentBackground(window_, dc.get(), &frame);
+  }
+  DrawThemeBackground(theme_.get(), dc.get(), EP_EDITTEXT, state, &frame, nullptr);
+}
+
+void TextBox::OnSetFont(HFONT font, bool redraw) {
+  font_ = font;
+  widths_.SetFont(font != nullptr ? font : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(widths_.dc(), &metrics);
+  line_height_ = (std::max)(1, static_cast<int>(metrics.tmHeight));
+  // Tab stops every 32 dialog units, as in the system's edit control.
+  metrics_.tab_width = (std::max)(1, 8 * static_cast<int>(metrics.tmAveCharWidth));
+  Relayout();
+  if (focused_) {
+    OnKillFocus();
+    OnSetFocus();
+  }
+  if (redraw) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void TextBox::OnSize() {
+  Relayout();
+  ScrollTo(static_cast<long long>(top_line_));
+}
+
+void TextBox::OnPaint() {
+  const PaintScope paint(window_);
+  const HDC dc = paint.dc();
+  RECT client{};
+  GetClientRect(window_, &client);
+  // The parent chooses the colours, as for an edit control.
+  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(window_), WM_CTLCOLOREDIT,
+                                                     reinterpret_cast<WPARAM>(dc),
+                                                     reinterpret_cast<LPARAM>(window_)));
+  if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
+  const COLORREF text_colour = GetTextColor(dc);
+  const COLORREF back_colour = GetBkColor(dc);
+  const SelectedObject font(dc, font_);
+
+  const std::size_t selection_start = focused_ ? SelectionStart() : 0;
+  const std::size_t selection_end = focused_ ? SelectionEnd() : 0;
+  std::wstring run;
+  std::vector<INT> run_advances;
+  const RECT area = TextArea();
+  RECT above{0, 0, client.right, area.top};
+  FillRect(dc, &above, brush);
+  int y = area.top;
+  for (std::size_t line = top_line_; line < lines_.size() && y < client.bottom;
+       ++line, y += line_height_) {
+    if (y + line_height_ <= paint.area().top || y >= paint.area().bottom) continue;
+    const TextLine& l = lines_[line];
+    int x = area.left;
+    RECT left{0, y, area.left, y + line_height_};
+    FillRect(dc, &left, brush);
+    const std::vector<int> advances = LineAdvances(text_, l, widths_, metrics_);
+    // The line in up to three runs: before, inside and after the selection.
+    const std::size_t cuts[] = {l.start, std::clamp(selection_start, l.start, l.end),
+                                std::clamp(selection_end, l.start, l.end), l.end};
+    for (int part = 0; part < 3; ++part) {
+      const std::size_t from = cuts[part], to = cuts[part + 1];
+      if (from >= to) continue;
+      run.assign(text_.begin() + static_cast<std::ptrdiff_t>(from),
+                 text_.begin() + static_cast<std::ptrdiff_t>(to));
+      std::replace(run.begin(), run.end(), L'\t', L' ');
+      const auto first = advances.begin() + static_cast<std::ptrdiff_t>(from - l.start);
+      const auto last = advances.begin() + static_cast<std::ptrdiff_t>(to - l.start);
+      run_advances.assign(first, last);
+      int width = 0;
+      for (const int advance : run_advances) width += advance;
+      const bool selected = part == 1;
+      SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text_colour);
+      SetBkColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHT) : back_colour);
+      const RECT box{x, y, x + width, y + line_height_};
+      ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &box, run.data(),
+                  static_cast<UINT>(run.size()), run_advances.data());
+      x += width;
+    }
+    RECT rest{x, y, client.right, y + line_height_};
+    FillRect(dc, &rest, brush);
+  }
+  if (y < client.bottom) {
+    RECT below{0, y, client.right, client.bottom};
+    FillRect(dc, &below, brush);
+  }
+  SetTextColor(dc, text_colour);
+  SetBkColor(dc, back_colour);
+}
+
+void TextBox::OnSetFocus() {
+  focused_ = true;
+  DWORD caret_width = 1;
+  SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &caret_width, 0);
+  CreateCaret(window_, nullptr, static_cast<int>(caret_width), line_height_);
+  PlaceCaret();
+  ShowCaret(window_);
+  InvalidateRect(window_, nullptr, FALSE);
+  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  Notify(EN_SETFOCUS);
+}
+
+void TextBox::OnKillFocus() {
+  focused_ = false;
+  DestroyCaret();
+  InvalidateRect(window_, nullptr, FALSE);
+  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  Notify(EN_KILLFOCUS);
+}
+
+void TextBox::OnKeyDown(UINT key) {
+  const bool shift = KeyDown(VK_SHIFT);
+  const bool control = KeyDown(VK_CONTROL);
+  switch (key) {
+    case VK_LEFT:
+      if (HasSelection() && !shift) {
+        MoveCaret(SelectionStart(), false);
+      } else {
+        MoveCaret(control ? PreviousWordStart(text_, caret_) : PreviousPosition(text_, caret_),
+                  shift);
+      }
+      break;
+    case VK_RIGHT:
+      if (HasSelection() && !shift) {
+        MoveCaret(SelectionEnd(), false);
+      } else {
+        MoveCaret(control ? NextWordStart(text_, caret_) : NextPosition(text_, caret_), shift);
+      }
+      break;
+    case VK_UP:
+    case VK_DOWN:
+      MoveByLines(key == VK_UP ? -1 : 1, shift);
+      break;
+    case VK_PRIOR:
+    case VK_NEXT: {
+      const int page = (std::max)(1, VisibleLines() - 1);
+      ScrollTo(static_cast<long long>(top_line_) + (key == VK_PRIOR ? -page : page));
+      MoveByLines(key == VK_PRIOR ? -page : page, shift);
+      break;
+    }
+    case VK_HOME:
+      MoveCaret(control ? 0 : lines_[CaretLine()].start, shift);
+      break;
+    case VK_END:
+      if (control) {
+        MoveCaret(text_.size(), shift);
+      } else {
+        const std::size_t line = CaretLine();
+        const std::size_t end = lines_[line].end;
+        MoveCaret(end, shift, line + 1 < lines_.size() && lines_[line + 1].start == end);
+      }
+      break;
+    case VK_DELETE:
+      if (shift && !control) {
+        Cut();
+      } else {
+        Erase(true);
+      }
+      break;
+    case VK_INSERT:
+      if (control && !shift) Copy();
+      if (shift && !control) Paste();
+      break;
+  }
+}
+
+void TextBox::OnChar(wchar_t c) {
+  switch (c) {
+    case 0x01:  // Ctrl+A
+      SelectAll();
+      return;
+    case 0x03:  // Ctrl+C
+      Copy();
+      return;
+    case 0x16:  // Ctrl+V
+      Paste();
+      return;
+    case 0x18:  // Ctrl+X
+      Cut();
+      return;
+    case 0x1A:  // Ctrl+Z
+      Undo();
+      return;
+    case L'\b':
+      Erase(false);
+      return;
+    case L'\r':
+    case L'\n':  // Enter and Ctrl+Enter
+      ReplaceSelection(u"\r\n", true, EditKind::kTyping);
+      return;
+    case L'\t':
+      ReplaceSelection(u"\t", true, EditKind::kTyping);
+      return;
+  }
+  if (c < 0x20 || c == 0x7F) return;
+  const char16_t typed = static_cast<char16_t>(c);
+  ReplaceSelection(std::u16string_view(&typed, 1), true, EditKind::kTyping);
+}
+
+void TextBox::OnMouseDown(POINT point, bool double_click) {
+  if (!focused_) SetFocus(window_);
+  bool after_wrap = false;
+  const std::size_t position = PositionAtPoint(point, &after_wrap);
+  if (double_click) {
+    const Span word = WordAt(text_, position);
+    MoveCaret(word.start, false);
+    MoveCaret(word.end, true);
+    return;
+  }
+  MoveCaret(position, KeyDown(VK_SHIFT), after_wrap);
+  SetCapture(window_);
+  dragging_ = true;
+}
+
+void TextBox::OnMouseMove(POINT point) {
+  if (!dragging_) return;
+  RECT client{};
+  GetClientRect(window_, &client);
+  // Past the top or bottom edge, the text scrolls a line at a time.
+  const bool outside = point.y < 0 || point.y >= client.bottom;
+  if (point.y < 0) ScrollTo(static_cast<long long>(top_line_) - 1);
+  if (point.y >= client.bottom) ScrollTo(static_cast<long long>(top_line_) + 1);
+  if (outside) {
+    SetTimer(window_, kDragScrollTimer, kDragScrollMs, nullptr);
+  } else {
+    KillTimer(window_, kDragScrollTimer);
+  }
+  point.y = std::clamp<LONG>(point.y, 0, (std::max)(0L, client.bottom - 1));
+  bool after_wrap = false;
+  const std::size_t position = PositionAtPoint(point, &after_wrap);
+  MoveCaret(position, true, after_wrap);
+}
+
+void TextBox::OnMouseWheel(int delta) {
+  UINT lines_per_notch = 3;
+  SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines_per_notch, 0);
+  if (lines_per_notch == 0) return;
+  const int per_notch = lines_per_notch == WHEEL_PAGESCROLL ? (std::max)(1, VisibleLines() - 1)
+                                                            : static_cast<int>(lines_per_notch);
+  wheel_remainder_ += delta;
+  const int lines = wheel_remainder_ * per_notch / WHEEL_DELTA;
+  wheel_remainder_ -= lines * WHEEL_DELTA / per_notch;
+  ScrollTo(static_cast<long long>(top_line_) - lines);
+}
+
+void TextBox::OnVScroll(int request) {
+  const long long top = static_cast<long long>(top_line_);
+  const int page = (std::max)(1, VisibleLines() - 1);
+  switch (request) {
+    case SB_LINEUP:
+      ScrollTo(top - 1);
+      break;
+    case SB_LINEDOWN:
+      ScrollTo(top + 1);
+      break;
+    case SB_PAGEUP:
+      ScrollTo(top - page);
+      break;
+    case SB_PAGEDOWN:
+      ScrollTo(top + page);
+      break;
+    case SB_TOP:
+      ScrollTo(0);
+      break;
+    case SB_BOTTOM:
+      ScrollTo(static_cast<long long>(lines_.size()));
+      break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO info{};
+      info.cbSize = sizeof info;
+      info.fMask = SIF_TRACKPOS;
+      GetScrollInfo(window_, SB_VERT, &info);
+      ScrollTo(info.nTrackPos);
+      break;
+    }
+  }
+}
+
+void TextBox::OnContextMenu(POINT screen_point) {
+  if (!focused_) SetFocus(window_);
+  if (screen_point.x == -1 && screen_point.y == -1) {  // from the keyboard
+    screen_point = PointOfPosition(caret_, after_wrap_);
+    screen_point.y += line_height_;
+    ClientToScreen(window_, &screen_point);
+  }
+  const UiLanguage language = LanguageFromLangId(GetUserDefaultUILanguage());
+  const UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  const bool can_paste = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
+  const struct {
+    EditCommand command;
+    bool enabled;
+    bool separator_after;
+  } items[] = {
+      {EditCommand::kUndo, undo_.has_value(), true},
+      {EditCommand::kCut, HasSelection(), false},
+      {EditCommand::kCopy, HasSelection(), false},
+      {EditCommand::kPaste, can_paste, false},
+      {EditCommand::kDelete, HasSelection(), true},
+      {EditCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
+  };
+  for (const auto& item : items) {
+    const std::u16string label = EditCommandLabel(item.command, language);
+    AppendMenuW(menu.get(), MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED),
+                static_cast<UINT_PTR>(item.command) + 1,
+                std::wstring(label.begin(), label.end()).c_str());
+    if (item.separator_after) AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  }
+  const int chosen =
+      static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                      screen_point.x, screen_point.y, 0, window_, nullptr));
+  if (chosen == 0) return;
+  switch (static_cast<EditCommand>(chosen - 1)) {
+    case EditCommand::kUndo:
+      Undo();
+      break;
+    case EditCommand::kCut:
+      Cut();
+      break;
+    case EditCommand::kCopy:
+      Copy();
+      break;
+    case EditCommand::kPaste:
+      Paste();
+      break;
+    case EditCommand::kDelete:
+      ReplaceSelection({}, true, EditKind::kOther);
+      break;
+    case EditCommand::kSelectAll:
+      SelectAll();
+      break;
+  }
+}
+
+// The input method's window follows the caret, in the box's font.
+void TextBox::OnImeStartComposition() {
+  const InputContext context(window_);
+  if (context.get() == nullptr) return;
+  COMPOSITIONFORM form{};
+  form.dwStyle = CFS_POINT;
+  form.ptCurrentPos = PointOfPosition(caret_, after_wrap_);
+  ImmSetCompositionWindow(context.get(), &form);
+  LOGFONTW font{};
+  if (font_ != nullptr && GetObjectW(font_, sizeof font, &font) != 0) {
+    ImmSetCompositionFontW(context.get(), &font);
+  }
+}
+
+LRESULT TextBox::OnSetText(const wchar_t* text) {
+  std::u16string replacement = text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"";
+  text_.swap(replacement);
+  anchor_ = caret_ = 0;
+  after_wrap_ = false;
+  wanted_x_ = -1;
+  undo_.reset();
+  last_edit_ = EditKind::kOther;
+  modified_ = false;
+  top_line_ = 0;
+  Relayout();
+  ScrollTo(0);
+  PlaceCaret();
+  InvalidateRect(window_, nullptr, FALSE);
+  return TRUE;
+}
+
+LRESULT TextBox::OnGetText(std::size_t capacity, wchar_t* buffer) const {
+  if (buffer == nullptr || capacity == 0) return 0;
+  const std::size_t count = (std::min)(capacity - 1, text_.size());
+  std::copy_n(text_.begin(), count, buffer);
+  buffer[count] = L'\0';
+  return static_cast<LRESULT>(count);
+}
+
+void TextBox::OnSetSel(LONG start, LONG end) {
+  const std::size_t size = text_.size();
+  if (start < 0) {  // -1 drops the selection and leaves the caret
+    MoveCaret(caret_, false);
+    return;
+  }
+  const std::size_t from = (std::min)(static_cast<std::size_t>(start), size);
+  const std::size_t to = end < 0 ? size : (std::min)(static_cast<std::size_t>(end), size);
+  anchor_ = from;
+  caret_ = to;
+  after_wrap_ = false;
+  wanted_x_ = -1;
+  last_edit_ = EditKind::kOther;
+  PlaceCaret();
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+LRESULT TextBox::OnGetSel(DWORD* start, DWORD* end) const {
+  if (start != nullptr) *start = static_cast<DWORD>(SelectionStart());
+  if (end != nullptr) *end = static_cast<DWORD>(SelectionEnd());
+  if (SelectionEnd() > 0xFFFF) return -1;
+  return MAKELONG(SelectionStart(), SelectionEnd());
+}
+
+// ---- Editing --------------------------------------------------------------
+
+void TextBox::ReplaceSelection(std::u16string_view with, bool undoable, EditKind kind) {
+  const std::size_t start = SelectionStart();
+  const std::size_t end = SelectionEnd();
+  // Up to the limit, and never half a surrogate pair or line break.
+  const std::size_t kept = text_.size() - (end - start);
+  const std::size_t room = kept >= limit_ ? 0 : limit_ - kept;
+  if (with.size() > room) {
+    std::size_t keep = room;
+    while (keep > 0 && keep < with.size() &&
+           ((with[keep - 1] >= 0xD800 && with[keep - 1] <= 0xDBFF) || with[keep - 1] == u'\r')) {
+      --keep;
+    }
+    with = with.substr(0, keep);
+    Notify(EN_MAXTEXT);
+  }
+  if (start == end && with.empty()) return;
+  const bool continues = kind != EditKind::kOther && kind == last_edit_ && start == end &&
+                         caret_ == last_edit_caret_ && undo_.has_value();
+  if (undoable && !continues) {
+    undo_ = Snapshot{text_, anchor_, caret_};
+  } else if (!undoable) {
+    undo_.reset();
+  }
+  text_.replace(start, end - start, with);
+  anchor_ = caret_ = start + with.size();
+  last_edit_ = undoable ? kind : EditKind::kOther;
+  last_edit_caret_ = caret_;
+  AfterEdit();
+}
+
+void TextBox::AfterEdit() {
+  after_wrap_ = false;
+  wanted_x_ = -1;
+  modified_ = true;
+  Relayout();
+  ScrollToCaret();
+  PlaceCaret();
+  InvalidateRect(window_, nullptr, FALSE);
+  Notify(EN_UPDATE);
+  Notify(EN_CHANGE);
+}
+
+void TextBox::Erase(bool forward) {
+  if (HasSelection()) {
+    ReplaceSelection({}, true, EditKind::kOther);
+    return;
+  }
+  const std::size_t other = forward ? NextPosition(text_, caret_) : PreviousPosition(text_, caret_);
+  if (other == caret_) return;
+  const std::size_t start = (std::min)(other, caret_);
+  const bool continues =
+      last_edit_ == EditKind::kErasing && caret_ == last_edit_caret_ && undo_.has_value();
+  if (!continues) undo_ = Snapshot{text_, anchor_, caret_};
+  text_.erase(start, (std::max)(other, caret_) - start);
+  anchor_ = caret_ = start;
+  last_edit_ = EditKind::kErasing;
+  last_edit_caret_ = start;
+  AfterEdit();
+}
+
+// Undo swaps the text with the one kept, so that a second undo redoes.
+bool TextBox::Undo() {
+  if (!undo_) return false;
+  std::swap(text_, undo_->text);
+  std::swap(anchor_, undo_->anchor);
+  std::swap(caret_, undo_->caret);
+  anchor_ = (std::min)(anchor_, text_.size());
+  caret_ = (std::min)(caret_, text_.size());
+  last_edit_ = EditKind::kOther;
+  AfterEdit();
+  return true;
+}
+
+void TextBox::Copy() const {
+  if (!HasSelection()) return;
+  const std::size_t count = SelectionEnd() - SelectionStart();
+  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (count + 1) * sizeof(wchar_t)));
+  if (!memory) return;
+  {
+    const GlobalLock lock(memory.get());
+    auto* chars = static_cast<wchar_t*>(lock.data());
+    if (chars == nullptr) return;
+    std::copy_n(text_.begin() + static_cast<std::ptrdiff_t>(SelectionStart()), count, chars);
+    chars[count] = L'\0';
+  }
+  const OpenedClipboard clipboard(window_);
+  if (!clipboard || !EmptyClipboard()) return;
+  if (SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr) memory.release();
+}
+
+void TextBox::Cut() {
+  if (!HasSelection()) return;
+  Copy();
+  ReplaceSelection({}, true, EditKind::kOther);
+}
+
+void TextBox::Paste() {
+  std::u16string text;
+  {
+    const OpenedClipboard clipboard(window_);
+    if (!clipboard) return;
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data == nullptr) return;
+    const GlobalLock lock(data);
+    const auto* chars = static_cast<const char16_t*>(lock.data());
+    if (chars == nullptr) return;
+    const std::size_t capacity = GlobalSize(data) / sizeof(char16_t);
+    std::size_t length = 0;
+    while (length < capacity && chars[length] != u'\0') ++length;
+    text.assign(chars, length);
+  }
+  ReplaceSelection(text, true, EditKind::kOther);
+}
+
+void TextBox::SelectAll() {
+  anchor_ = 0;
+  caret_ = text_.size();
+  after_wrap_ = false;
+  wanted_x_ = -1;
+  last_edit_ = EditKind::kOther;
+  ScrollToCaret();
+  PlaceCaret();
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+// ---- Caret, layout and scrolling ------------------------------------------
+
+void TextBox::MoveCaret(std::size_t position, bool extend, bool after_wrap) {
+  const bool had_selection = HasSelection();
+  caret_ = (std::min)(position, text_.size());
+  if (!extend) anchor_ = caret_;
+  after_wrap_ = after_wrap;
+  wanted_x_ = -1;
+  last_edit_ = EditKind::kOther;
+  ScrollToCaret();
+  PlaceCaret();
+  if (had_selection || HasSelection()) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void TextBox::MoveByLines(int delta, bool extend) {
+  const std::size_t line = CaretLine();
+  const int x =
+      wanted_x_ >= 0 ? wanted_x_ : XOfPosition(text_, lines_[line], caret_, widths_, metrics_);
+  const long long target = std::clamp<long long>(static_cast<long long>(line) + delta, 0,
+                                                 static_cast<long long>(lines_.size()) - 1);
+  const TextLine& to = lines_[static_cast<std::size_t>(target)];
+  const std::size_t position = PositionAtX(text_, to, x, widths_, metrics_);
+  const bool after_wrap = position == to.end &&
+                          static_cast<std::size_t>(target) + 1 < lines_.size() &&
+                          lines_[static_cast<std::size_t>(target) + 1].start == position;
+  MoveCaret(position, extend, after_wrap);
+  wanted_x_ = x;
+}
+
+std::size_t TextBox::CaretLine() const { return LineOfPosition(lines_, caret_, after_wrap_); }
+
+POINT TextBox::PointOfPosition(std::size_t position, bool after_wrap) {
+  position = (std::min)(position, text_.size());
+  const std::size_t line = LineOfPosition(lines_, position, after_wrap);
+  const int x = left_margin_ + XOfPosition(text_, lines_[line], position, widths_, metrics_);
+  const long long y =
+      (static_cast<long long>(line) - static_cast<long long>(top_line_)) * line_height_;
+  return {x, static_cast<LONG>(std::clamp<long long>(y, -0x7FFF, 0x7FFF))};
+}
+
+std::size_t TextBox::PositionAtPoint(POINT point, bool* after_wrap) {
+  const RECT area = TextArea();
+  const long long row = point.y < area.top ? -1 : (point.y - area.top) / line_height_;
+  const std::size_t line = static_cast<std::size_t>(std::clamp<long long>(
+      static_cast<long long>(top_line_) + row, 0, static_cast<long long>(lines_.size()) - 1));
+  const TextLine& l = lines_[line];
+  const std::size_t position = PositionAtX(text_, l, point.x - area.left, widths_, metrics_);
+  *after_wrap = position == l.end && line + 1 < lines_.size() && lines_[line + 1].start == position;
+  return position;
+}
+
+void TextBox::Relayout() {
+  const RECT area = TextArea();
+  metrics_.width = (std::max)(1, static_cast<int>(area.right - area.left));
+  lines_ = WrapLines(text_, widths_, metrics_);
+  top_line_ = (std::min)(top_line_, lines_.size() - 1);
+  UpdateScrollBar();
+}
+
+RECT TextBox::TextArea() const {
+  RECT area{};
+  GetClientRect(window_, &area);
+  if ((GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0) {
+    InflateRect(&area, -1, 0);
+    if (area.bottom - area.top >= line_height_ + 2) InflateRect(&area, 0, -1);
+  }
+  area.left += left_margin_;
+  area.right -= right_margin_;
+  return area;
+}
+
+int TextBox::VisibleLines() const {
+  const RECT area = TextArea();
+  return (std::max)(1, static_cast<int>(area.bottom - area.top) / line_height_);
+}
+
+void TextBox::ScrollTo(long long top_line) {
+  const long long last_top =
+      (std::max)(0LL, static_cast<long long>(lines_.size()) - VisibleLines());
+  const auto top = static_cast<std::size_t>(std::clamp<long long>(top_line, 0, last_top));
+  if (top != top_line_) {
+    top_line_ = top;
+    InvalidateRect(window_, nullptr, FALSE);
+    PlaceCaret();
+  }
+  UpdateScrollBar();
+}
+
+void TextBox::ScrollToCaret() {
+  const std::size_t line = CaretLine();
+  const auto visible = static_cast<std::size_t>(VisibleLines());
+  if (line < top_line_) {
+    ScrollTo(static_cast<long long>(line));
+  } else if (line >= top_line_ + visible) {
+    ScrollTo(static_cast<long long>(line - visible + 1));
+  }
+}
+
+void TextBox::UpdateScrollBar() {
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  info.nMin = 0;
+  info.nMax = static_cast<int>((std::min)(lines_.size(), std::size_t{0x7FFFFFFF}) - 1);
+  info.nPage = static_cast<UINT>(VisibleLines());
+  info.nPos = static_cast<int>(top_line_);
+  SetScrollInfo(window_, SB_VERT, &info, TRUE);
+}
+
+void TextBox::PlaceCaret() {
+  if (!focused_) return;
+  const POINT point = PointOfPosition(caret_, after_wrap_);
+  SetCaretPos(point.x, point.y);
+}
+
+void TextBox::Notify(WORD code) const {
+  SendMessageW(GetParent(window_), WM_COMMAND,
+               MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window_)), code),
+               reinterpret_cast<LPARAM>(window_));
+}
+
+}  // namespace
+
+bool RegisterTextBoxClass(HINSTANCE instance) {
+  if (WNDCLASSEXW existing{}; GetClassInfoExW(instance, kTextBoxClass, &existing)) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = TextBox::Proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
+  wc.lpszClassName = kTextBoxClass;
+  return RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace vantorel
