@@ -10,6 +10,7 @@
 #include "codec.hpp"
 #include "dpi.hpp"
 #include "messages.hpp"
+#include "text_box.hpp"
 
 namespace vantorel {
 namespace {
@@ -24,21 +25,17 @@ std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), 
 
 UiLanguage UserLanguage() { return LanguageFromLangId(GetUserDefaultUILanguage()); }
 
-// A wrapping multi-line edit control lays out each line of a paragraph by
-// measuring everything from that line to the paragraph's end, so writing a
-// long paragraph in one message costs the square of its length. Written in
-// pieces at the end of what is there, each piece costs only its own lines.
+// Text1 is the system's wrapping multi-line edit control, which lays out each
+// line of a paragraph by measuring everything from that line to the
+// paragraph's end: a long paragraph written in one message costs the square
+// of its length. Written in pieces at the end of what is there, each piece
+// costs only its own lines. (Text2 is a box of the program's own, which has no
+// such cost.)
 //
-// Up to this many characters a box is written whole, in one message.
+// Up to this many characters Text1 is written whole, in one message.
 constexpr std::size_t kWholeText = 1024;
-// The size of the pieces a long text is written in: Text2 (hex text, which
-// wraps only at its spaces) and Text1 (any text).
-constexpr std::size_t kText2Piece = 3000;
+// The size of the pieces a long text is written in.
 constexpr std::size_t kText1Piece = 2000;
-// A change in the middle of Text2 that moves what follows it re-wraps every
-// line after it, each measured against the rest of the paragraph. Past this
-// many characters after the change, the rest is written again in pieces.
-constexpr std::size_t kRewrapLimit = 12000;
 
 // Sets a flag for as long as it lives.
 class FlagScope {
@@ -51,26 +48,6 @@ class FlagScope {
  private:
   bool& flag_;
 };
-
-// Text2's word breaks: hex text breaks only at its spaces. The control's own
-// rule would run the script analysis over the whole text after each change.
-int CALLBACK BreakAtSpaces(LPWSTR text, int current, int length, int code) {
-  if (text == nullptr || length < 0) return 0;
-  int i = current < 0 ? 0 : (current > length ? length : current);
-  switch (code) {
-    case WB_ISDELIMITER:
-      return i < length && text[i] == L' ' ? TRUE : FALSE;
-    case WB_LEFT:
-      if (i > 0) --i;
-      while (i > 0 && text[i - 1] != L' ') --i;
-      return i;
-    case WB_RIGHT:
-      while (i < length && text[i] != L' ') ++i;
-      while (i < length && text[i] == L' ') ++i;
-      return i;
-  }
-  return 0;
-}
 
 // How much of text the next piece takes: at most piece characters, never
 // ending between the halves of a surrogate pair or inside a line break.
@@ -145,6 +122,7 @@ HWND Form1::Create(HINSTANCE instance) {
                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     if (RegisterClassExW(&wc) == 0) return nullptr;
   }
+  if (!RegisterTextBoxClass(instance)) return nullptr;
   const std::wstring caption = Wide(kFormCaption);
   CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
@@ -222,7 +200,9 @@ bool Form1::OnCreate() {
         style |= WS_TABSTOP | BS_PUSHBUTTON;
         break;
       case ControlKind::kTextBox:
-        window_class = L"EDIT";
+        // Text2 takes the hex text of whatever is pasted above, six times as
+        // long; it is a box of the program's own that lays out long text fast.
+        window_class = control == Control::kText2 ? kTextBoxClass : L"EDIT";
         // Multi-line, wrapping (no ES_AUTOHSCROLL), Enter makes a new line.
         style |= WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
         ex_style = WS_EX_CLIENTEDGE;
@@ -243,8 +223,6 @@ bool Form1::OnCreate() {
       }
     }
   }
-  SendMessageW(Child(Control::kText2), EM_SETWORDBREAKPROC, 0,
-               reinterpret_cast<LPARAM>(&BreakAtSpaces));
   ApplyFont();
   Layout();
   last_focus_ = Child(Control::kText2);
@@ -254,8 +232,6 @@ bool Form1::OnCreate() {
 void Form1::OnCommand(int id, int code) {
   if (id == Design(Control::kText1).id && code == EN_CHANGE) {
     if (!setting_text1_ && !pasting_text1_) Text1_Change();
-  } else if (id == Design(Control::kText2).id && code == EN_CHANGE) {
-    if (!writing_text2_) text2_edited_ = true;
   } else if (id == Design(Control::kCommand1).id && code == BN_CLICKED) {
     Command1_Click();
   } else if (id == Design(Control::kCommand2).id && code == BN_CLICKED) {
@@ -305,6 +281,9 @@ void Form1::ApplyFont() {
   for (const HWND child : children_) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   }
+  // Text2 keeps the margins the system gives Text1 for this font.
+  SendMessageW(Child(Control::kText2), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+               SendMessageW(Child(Control::kText1), EM_GETMARGINS, 0, 0));
   // The old font is deleted only now that no control uses it.
   font_ = std::move(font);
 }
@@ -392,43 +371,7 @@ LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
 }
 
 void Form1::SetText2(std::u16string_view text) {
-  const HWND box = Child(Control::kText2);
-  const FlagScope writing(writing_text2_);
-  // What the box holds: what was written last, unless a person has changed
-  // it since (or a write stopped half-way).
-  std::u16string typed;
-  std::u16string_view old = text2_written_;
-  if (text2_edited_ || GetWindowTextLengthW(box) != static_cast<int>(old.size())) {
-    typed = ReadText(box);
-    old = typed;
-  }
-  text2_edited_ = true;  // until the write has finished
-  if (text.size() <= kWholeText && old.size() <= kWholeText) {
-    SetWindowTextW(box, Wide(text).c_str());
-  } else {
-    // Only the span between the common start and the common end changes.
-    const std::size_t shorter = (std::min)(old.size(), text.size());
-    std::size_t start = 0;
-    while (start < shorter && old[start] == text[start]) ++start;
-    std::size_t end = 0;
-    while (end < shorter - start && old[old.size() - 1 - end] == text[text.size() - 1 - end]) {
-      ++end;
-    }
-    if (end > kRewrapLimit && old.size() != text.size()) end = 0;
-    const std::u16string_view middle = text.substr(start, text.size() - end - start);
-    if (start != old.size() - end || !middle.empty()) {
-      Select(box, start, old.size() - end);
-      if (middle.size() > kText2Piece) {
-        // Emptied first, so that each piece is laid out on its own.
-        SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-      }
-      ReplaceSelectionInPieces(box, middle, kText2Piece, false);
-      // The caret where a whole write leaves it.
-      Select(box, 0, 0);
-    }
-  }
-  text2_written_.assign(text);
-  text2_edited_ = false;
+  SetWindowTextW(Child(Control::kText2), Wide(text).c_str());
 }
 
 void Form1::SetText1(std::u16string_view text) {

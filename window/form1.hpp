@@ -58,8 +58,6 @@ class Form1 {
   void ReportFailure(const std::u16string& text);
   void ReportFailure(bool out_of_memory);
 
-  // Every write of Text2 goes through here. A short text is written whole; a
-  // long one only where it differs from what the box holds.
   void SetText2(std::u16string_view text);
   // Sets Text1 as the program, without Text1_Change running for it.
   void SetText1(std::u16string_view text);
@@ -74,10 +72,6 @@ class Form1 {
   HWND last_focus_ = nullptr;
   bool setting_text1_ = false;
   bool pasting_text1_ = false;  // Text1_Change waits for the paste's last piece
-  // Text2 as Form1 last wrote it, and whether a person has changed it since.
-  std::u16string text2_written_;
-  bool text2_edited_ = false;
-  bool writing_text2_ = false;
 };
 
 // The window text of a control, whole.
