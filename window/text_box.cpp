@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -122,8 +121,14 @@ class TextBox {
   std::size_t SelectionEnd() const { return (std::max)(anchor_, caret_); }
   bool HasSelection() const { return anchor_ != caret_; }
   void ReplaceSelection(std::u16string_view with, bool undoable, EditKind kind);
-  // What follows every change of the text: layout, caret, repaint, EN_CHANGE.
-  void AfterEdit();
+  // What becomes of the undo step when the text changes: kept as it is (the
+  // edit joins the one before), the text before the edit, or none.
+  enum class UndoStep { kJoin, kRemember, kForget };
+  // Puts new text in the box. It is laid out before anything changes, so that
+  // running out of memory leaves the box as it was.
+  void Commit(std::u16string text, std::size_t anchor, std::size_t caret, UndoStep step);
+  // Shows the text with its new lines: scroll bar, caret, repaint.
+  void Show(std::vector<TextLine> lines);
   void Erase(bool forward);
   bool Undo();
   void Copy() const;
@@ -184,9 +189,13 @@ class TextBox {
 LRESULT CALLBACK TextBox::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   auto* self = reinterpret_cast<TextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
-    self = new (std::nothrow) TextBox(hwnd);
-    if (self == nullptr) return FALSE;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    try {
+      auto box = std::make_unique<TextBox>(hwnd);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box.get()));
+      self = box.release();  // owned by the window until WM_NCDESTROY
+    } catch (...) {
+      return FALSE;
+    }
   }
   if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
   if (message == WM_NCDESTROY) {
@@ -740,19 +749,10 @@ void TextBox::OnImeStartComposition() {
 }
 
 LRESULT TextBox::OnSetText(const wchar_t* text) {
-  std::u16string replacement = text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"";
-  text_.swap(replacement);
-  anchor_ = caret_ = 0;
-  after_wrap_ = false;
-  wanted_x_ = -1;
-  undo_.reset();
+  Commit(text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"", 0, 0, UndoStep::kForget);
   last_edit_ = EditKind::kOther;
   modified_ = false;
-  top_line_ = 0;
-  Relayout();
   ScrollTo(0);
-  PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
   return TRUE;
 }
 
@@ -798,7 +798,7 @@ void TextBox::ReplaceSelection(std::u16string_view with, bool undoable, EditKind
   const std::size_t room = kept >= limit_ ? 0 : limit_ - kept;
   if (with.size() > room) {
     std::size_t keep = room;
-    while (keep > 0 && keep < with.size() &&
+    while (keep > 0 &&
            ((with[keep - 1] >= 0xD800 && with[keep - 1] <= 0xDBFF) || with[keep - 1] == u'\r')) {
       --keep;
     }
@@ -806,28 +806,18 @@ void TextBox::ReplaceSelection(std::u16string_view with, bool undoable, EditKind
     Notify(EN_MAXTEXT);
   }
   if (start == end && with.empty()) return;
-  const bool continues = kind != EditKind::kOther && kind == last_edit_ && start == end &&
-                         caret_ == last_edit_caret_ && undo_.has_value();
-  if (undoable && !continues) {
-    undo_ = Snapshot{text_, anchor_, caret_};
-  } else if (!undoable) {
-    undo_.reset();
-  }
-  text_.replace(start, end - start, with);
-  anchor_ = caret_ = start + with.size();
+  const bool joins = kind != EditKind::kOther && kind == last_edit_ && start == end &&
+                     caret_ == last_edit_caret_ && undo_.has_value();
+  std::u16string text;
+  text.reserve(kept + with.size());
+  text.append(text_, 0, start).append(with).append(text_, end);
+  const std::size_t caret = start + with.size();
+  Commit(std::move(text), caret, caret,
+         !undoable ? UndoStep::kForget
+         : joins   ? UndoStep::kJoin
+                   : UndoStep::kRemember);
   last_edit_ = undoable ? kind : EditKind::kOther;
-  last_edit_caret_ = caret_;
-  AfterEdit();
-}
-
-void TextBox::AfterEdit() {
-  after_wrap_ = false;
-  wanted_x_ = -1;
-  modified_ = true;
-  Relayout();
-  ScrollToCaret();
-  PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  last_edit_caret_ = caret;
   Notify(EN_UPDATE);
   Notify(EN_CHANGE);
 }
@@ -840,27 +830,58 @@ void TextBox::Erase(bool forward) {
   const std::size_t other = forward ? NextPosition(text_, caret_) : PreviousPosition(text_, caret_);
   if (other == caret_) return;
   const std::size_t start = (std::min)(other, caret_);
-  const bool continues =
+  const bool joins =
       last_edit_ == EditKind::kErasing && caret_ == last_edit_caret_ && undo_.has_value();
-  if (!continues) undo_ = Snapshot{text_, anchor_, caret_};
-  text_.erase(start, (std::max)(other, caret_) - start);
-  anchor_ = caret_ = start;
+  std::u16string text;
+  text.reserve(text_.size());
+  text.append(text_, 0, start).append(text_, (std::max)(other, caret_));
+  Commit(std::move(text), start, start, joins ? UndoStep::kJoin : UndoStep::kRemember);
   last_edit_ = EditKind::kErasing;
   last_edit_caret_ = start;
-  AfterEdit();
+  Notify(EN_UPDATE);
+  Notify(EN_CHANGE);
 }
 
 // Undo swaps the text with the one kept, so that a second undo redoes.
 bool TextBox::Undo() {
   if (!undo_) return false;
+  std::vector<TextLine> lines = WrapLines(undo_->text, widths_, metrics_);
   std::swap(text_, undo_->text);
   std::swap(anchor_, undo_->anchor);
   std::swap(caret_, undo_->caret);
+  Show(std::move(lines));
+  last_edit_ = EditKind::kOther;
+  Notify(EN_UPDATE);
+  Notify(EN_CHANGE);
+  return true;
+}
+
+void TextBox::Commit(std::u16string text, std::size_t anchor, std::size_t caret, UndoStep step) {
+  std::vector<TextLine> lines = WrapLines(text, widths_, metrics_);
+  // Nothing below can fail.
+  if (step == UndoStep::kRemember) {
+    undo_.emplace(Snapshot{std::move(text_), anchor_, caret_});
+  } else if (step == UndoStep::kForget) {
+    undo_.reset();
+  }
+  text_ = std::move(text);
+  anchor_ = anchor;
+  caret_ = caret;
+  Show(std::move(lines));
+}
+
+void TextBox::Show(std::vector<TextLine> lines) {
+  lines_ = std::move(lines);
   anchor_ = (std::min)(anchor_, text_.size());
   caret_ = (std::min)(caret_, text_.size());
-  last_edit_ = EditKind::kOther;
-  AfterEdit();
-  return true;
+  after_wrap_ = false;
+  wanted_x_ = -1;
+  modified_ = true;
+  top_line_ = (std::min)(top_line_, lines_.size() - 1);
+  UpdateScrollBar();
+  ScrollToCaret();
+  PlaceCaret();
+  InvalidateRect(window_, nullptr, FALSE);
 }
 
 void TextBox::Copy() const {
