@@ -151,6 +151,7 @@ class TextBox {
   void ScrollToCaret();
   void UpdateScrollBar();
   void PlaceCaret();
+  void ShowNewCaret();
   void Notify(WORD code) const;
 
   HWND window_;
@@ -414,10 +415,7 @@ void TextBox::OnSetFont(HFONT font, bool redraw) {
   // Tab stops every 32 dialog units, as in the system's edit control.
   metrics_.tab_width = (std::max)(1, 8 * static_cast<int>(metrics.tmAveCharWidth));
   Relayout();
-  if (focused_) {
-    OnKillFocus();
-    OnSetFocus();
-  }
+  if (focused_) ShowNewCaret();
   if (redraw) InvalidateRect(window_, nullptr, FALSE);
 }
 
@@ -491,14 +489,19 @@ void TextBox::OnPaint() {
 
 void TextBox::OnSetFocus() {
   focused_ = true;
+  ShowNewCaret();
+  InvalidateRect(window_, nullptr, FALSE);
+  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  Notify(EN_SETFOCUS);
+}
+
+// A caret as tall as a line of the font, where the caret is.
+void TextBox::ShowNewCaret() {
   DWORD caret_width = 1;
   SystemParametersInfoW(SPI_GETCARETWIDTH, 0, &caret_width, 0);
   CreateCaret(window_, nullptr, static_cast<int>(caret_width), line_height_);
   PlaceCaret();
   ShowCaret(window_);
-  InvalidateRect(window_, nullptr, FALSE);
-  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-  Notify(EN_SETFOCUS);
 }
 
 void TextBox::OnKillFocus() {
