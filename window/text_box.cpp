@@ -339,9 +339,12 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case EM_GETFIRSTVISIBLELINE:
       return static_cast<LRESULT>(top_line_);
     case EM_LINEFROMCHAR:
-      return static_cast<LRESULT>(LineOfPosition(lines_, static_cast<LONG>(wparam) < 0
-                                                             ? SelectionStart()
-                                                             : static_cast<std::size_t>(wparam)));
+      // -1: the caret's line, or with a selection the line where it starts.
+      if (static_cast<LONG>(wparam) >= 0) {
+        return static_cast<LRESULT>(LineOfPosition(lines_, static_cast<std::size_t>(wparam)));
+      }
+      return static_cast<LRESULT>(HasSelection() ? LineOfPosition(lines_, SelectionStart())
+                                                 : CaretLine());
     case EM_LINEINDEX: {
       const std::size_t line = static_cast<LONG>(wparam) < 0 ? CaretLine() : wparam;
       return line < lines_.size() ? static_cast<LRESULT>(lines_[line].start) : -1;
@@ -773,8 +776,8 @@ void TextBox::OnSetSel(LONG start, LONG end) {
     MoveCaret(caret_, false);
     return;
   }
-  const std::size_t from = (std::min)(static_cast<std::size_t>(start), size);
-  const std::size_t to = end < 0 ? size : (std::min)(static_cast<std::size_t>(end), size);
+  const std::size_t from = CharacterBoundary(text_, static_cast<std::size_t>(start));
+  const std::size_t to = end < 0 ? size : CharacterBoundary(text_, static_cast<std::size_t>(end));
   anchor_ = from;
   caret_ = to;
   after_wrap_ = false;
@@ -973,9 +976,10 @@ std::size_t TextBox::CaretLine() const { return LineOfPosition(lines_, caret_, a
 POINT TextBox::PointOfPosition(std::size_t position, bool after_wrap) {
   position = (std::min)(position, text_.size());
   const std::size_t line = LineOfPosition(lines_, position, after_wrap);
-  const int x = left_margin_ + XOfPosition(text_, lines_[line], position, widths_, metrics_);
+  const RECT area = TextArea();
+  const int x = area.left + XOfPosition(text_, lines_[line], position, widths_, metrics_);
   const long long y =
-      (static_cast<long long>(line) - static_cast<long long>(top_line_)) * line_height_;
+      area.top + (static_cast<long long>(line) - static_cast<long long>(top_line_)) * line_height_;
   return {x, static_cast<LONG>(std::clamp<long long>(y, -0x7FFF, 0x7FFF))};
 }
 

@@ -129,6 +129,15 @@ std::vector<int> LineAdvances(std::u16string_view text, const TextLine& line, Ch
   return advances;
 }
 
+std::size_t CharacterBoundary(std::u16string_view text, std::size_t position) {
+  if (position >= text.size()) return text.size();
+  if (position > 0 && ((text[position - 1] == u'\r' && text[position] == u'\n') ||
+                       (IsHighSurrogate(text[position - 1]) && IsLowSurrogate(text[position])))) {
+    return position - 1;
+  }
+  return position;
+}
+
 std::size_t NextPosition(std::u16string_view text, std::size_t position) {
   if (position >= text.size()) return text.size();
   if (text[position] == u'\r' && position + 1 < text.size() && text[position + 1] == u'\n') {

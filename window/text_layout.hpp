@@ -58,6 +58,10 @@ std::size_t PositionAtX(std::u16string_view text, const TextLine& line, int x, C
 std::vector<int> LineAdvances(std::u16string_view text, const TextLine& line, CharWidths& widths,
                               const LayoutMetrics& metrics);
 
+// The position itself, or where the character it falls inside (a surrogate
+// pair, "\r\n") starts; the text's end for anything past it.
+std::size_t CharacterBoundary(std::u16string_view text, std::size_t position);
+
 // One caret step: over a whole surrogate pair or "\r\n".
 std::size_t NextPosition(std::u16string_view text, std::size_t position);
 std::size_t PreviousPosition(std::u16string_view text, std::size_t position);

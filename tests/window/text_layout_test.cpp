@@ -112,6 +112,8 @@ TEST(TextLayout, CaretSteps) {
     EXPECT_EQ(NextPosition(text, from_forward[i]), forward[i]) << from_forward[i];
     EXPECT_EQ(PreviousPosition(text, from_backward[i]), backward[i]) << from_backward[i];
   }
+  const std::size_t boundaries[] = {0, 1, 1, 3, 3, 5, 6, 7, 7};  // of 0 to 8
+  for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(CharacterBoundary(text, i), boundaries[i]) << i;
   EXPECT_EQ(NextPosition(text, 100), text.size());
   EXPECT_EQ(PreviousPosition(text, 100), 6u);
 }
