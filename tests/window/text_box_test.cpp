@@ -215,15 +215,12 @@ TEST_F(TextBoxTest, SetTextAndGetText) {
   EXPECT_EQ(std::u16string_view(small, 5), std::u16string_view(u"abc\0X", 5));
   EXPECT_EQ(Send(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(small)), 0);
   EXPECT_EQ(small[0], u'a');
+  // A selection never starts or ends inside a line break or a surrogate pair.
+  SetText(u"ab\r\ncd\xD83D\xDE00");
+  Select(3, 7);
+  EXPECT_EQ(Sel(), Selection(2, 6));
 }
 
-TEST_F(TextBoxTest, DialogCode) {
-  constexpr LRESULT kWanted = DLGC_WANTALLKEYS | DLGC_HASSETSEL | DLGC_WANTCHARS | DLGC_WANTARROWS;
-  EXPECT_EQ(Send(WM_GETDLGCODE) & kWanted, kWanted);
-}
-
-// Characters and Delete at a selection: the text, the caret, and an
-// EN_CHANGE for each edit.
 TEST_F(TextBoxTest, TypingAndErasing) {
   const std::u16string pair = u"\xD83D\xDE00";
   const struct {
@@ -458,9 +455,6 @@ TEST_F(TextBoxTest, ClickAtPosFromCharPutsTheCaretThere) {
   for (const DWORD position : {3u, 14u, 26u}) {
     SCOPED_TRACE(position);
     const POINT at = PosOf(position);
-    // Fails on every line but the first: TextBox::PointOfPosition leaves out
-    // the pixel inside the sunken edge, so EM_POSFROMCHAR (and the caret) are
-    // a pixel left of and above where the character is drawn and clicks land.
     const auto found = static_cast<DWORD>(Send(EM_CHARFROMPOS, 0, MAKELPARAM(at.x, at.y)));
     EXPECT_EQ(LOWORD(found), position);
     Click(at);
