@@ -182,6 +182,15 @@ class TextBox {
   bool modified_ = false;
   DWORD limit_ = kNoLimit;
 
+  // What the scroll bar was last set to.
+  struct ScrollState {
+    int max = -1;
+    UINT page = 0;
+    int pos = -1;
+    friend bool operator==(const ScrollState&, const ScrollState&) = default;
+  };
+  ScrollState scroll_shown_;
+
   bool focused_ = false;
   bool dragging_ = false;
   int wheel_remainder_ = 0;
@@ -1049,7 +1058,12 @@ void TextBox::UpdateScrollBar() {
   info.nMax = static_cast<int>((std::min)(lines_.size(), std::size_t{0x7FFFFFFF}) - 1);
   info.nPage = static_cast<UINT>(VisibleLines());
   info.nPos = static_cast<int>(top_line_);
+  // Setting a scroll bar redraws it, which costs milliseconds (under Wine,
+  // several): only when something changed.
+  const ScrollState state{info.nMax, info.nPage, info.nPos};
+  if (state == scroll_shown_) return;
   SetScrollInfo(window_, SB_VERT, &info, TRUE);
+  scroll_shown_ = state;
 }
 
 void TextBox::PlaceCaret() {
