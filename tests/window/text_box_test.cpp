@@ -12,10 +12,13 @@
 #include <utility>
 #include <vector>
 
+#include "gui_driver.hpp"
 #include "handles.hpp"
 
 namespace vantorel {
 namespace {
+
+using testing::SetClipboardText;
 
 constexpr int kBoxId = 101;
 constexpr wchar_t kParentClass[] = L"Vantorel.TextBoxTestParent";
@@ -55,20 +58,6 @@ void Pump() {
 bool OpenClipboardSoon(HWND owner) {
   for (int i = 0; i < 100 && !OpenClipboard(owner); ++i) Sleep(20);
   return GetOpenClipboardWindow() == owner;
-}
-
-bool SetClipboardText(HWND owner, std::u16string_view text) {
-  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t)));
-  if (const GlobalLock lock(memory.get()); lock.data() != nullptr) {
-    std::memcpy(lock.data(), text.data(), text.size() * sizeof(char16_t));
-    static_cast<char16_t*>(lock.data())[text.size()] = u'\0';
-  }
-  if (!memory || !OpenClipboardSoon(owner)) return false;
-  if (EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr) {
-    memory.release();  // the clipboard owns it now
-  }
-  CloseClipboard();
-  return !memory;
 }
 
 std::u16string ClipboardText(HWND owner) {
