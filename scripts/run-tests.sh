@@ -10,10 +10,13 @@ for preset in "$@"; do
   if [[ $preset == win32 ]]; then
     prefix=$PWD/build/win32/wineprefix
     # A wineserver left from the build (test discovery) has no display: end
-    # it. Keep one wineserver for the whole run, end it (and only it) after.
+    # it. Then one wineserver, started persistent before any test, serves the
+    # whole run (a server that is about to end drops the tests that reach it
+    # in its last moment); it, and only it, is ended after.
     WINEPREFIX=$prefix wineserver -k 2>/dev/null
     xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "
-      scripts/wine-run.sh '$prefix' cmd /c exit >/dev/null 2>&1
+      scripts/wine-run.sh '$prefix' cmd /c exit >/dev/null 2>&1  # makes the prefix if missing
+      WINEPREFIX='$prefix' wineserver -w
       WINEPREFIX='$prefix' wineserver -p
       ctest --preset win32 -j 2
       rc=\$?
