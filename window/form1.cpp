@@ -7,6 +7,7 @@
 #include <exception>
 #include <new>
 
+#include "clipboard.hpp"
 #include "codec.hpp"
 #include "dpi.hpp"
 #include "messages.hpp"
@@ -75,21 +76,6 @@ void ReplaceSelectionInPieces(HWND box, std::u16string_view text, std::size_t pi
 
 void Select(HWND box, std::size_t start, std::size_t end) {
   SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
-}
-
-// The clipboard's text, up to its first NUL; empty when it holds none.
-std::u16string ClipboardText(HWND owner) {
-  const OpenedClipboard clipboard(owner);
-  if (!clipboard) return {};
-  const HANDLE data = GetClipboardData(CF_UNICODETEXT);
-  if (data == nullptr) return {};
-  const GlobalLock lock(data);
-  const auto* chars = static_cast<const char16_t*>(lock.data());
-  if (chars == nullptr) return {};
-  const std::size_t capacity = GlobalSize(data) / sizeof(char16_t);
-  std::size_t length = 0;
-  while (length < capacity && chars[length] != u'\0') ++length;
-  return std::u16string(chars, length);
 }
 
 }  // namespace
@@ -393,11 +379,11 @@ void Form1::SetText1(std::u16string_view text) {
 
 bool Form1::PasteIntoText1() {
   const HWND box = Child(Control::kText1);
-  const std::u16string text = ClipboardText(box);
-  if (text.size() <= kText1Piece) return false;
+  const std::optional<std::u16string> text = ClipboardText(box);
+  if (!text || text->size() <= kText1Piece) return false;
   {
     const FlagScope pasting(pasting_text1_);
-    ReplaceSelectionInPieces(box, text, kText1Piece, true);
+    ReplaceSelectionInPieces(box, *text, kText1Piece, true);
   }
   Text1_Change();
   return true;

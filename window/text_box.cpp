@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "clipboard.hpp"
 #include "handles.hpp"
 #include "messages.hpp"
 #include "text_layout.hpp"
@@ -901,19 +902,8 @@ void TextBox::Show(std::vector<TextLine> lines) {
 
 void TextBox::Copy() const {
   if (!HasSelection()) return;
-  const std::size_t count = SelectionEnd() - SelectionStart();
-  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (count + 1) * sizeof(wchar_t)));
-  if (!memory) return;
-  {
-    const GlobalLock lock(memory.get());
-    auto* chars = static_cast<wchar_t*>(lock.data());
-    if (chars == nullptr) return;
-    std::copy_n(text_.begin() + static_cast<std::ptrdiff_t>(SelectionStart()), count, chars);
-    chars[count] = L'\0';
-  }
-  const OpenedClipboard clipboard(window_);
-  if (!clipboard || !EmptyClipboard()) return;
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr) memory.release();
+  SetClipboardText(window_, std::u16string_view(text_).substr(SelectionStart(),
+                                                              SelectionEnd() - SelectionStart()));
 }
 
 void TextBox::Cut() {
@@ -923,21 +913,7 @@ void TextBox::Cut() {
 }
 
 void TextBox::Paste() {
-  std::u16string text;
-  {
-    const OpenedClipboard clipboard(window_);
-    if (!clipboard) return;
-    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (data == nullptr) return;
-    const GlobalLock lock(data);
-    const auto* chars = static_cast<const char16_t*>(lock.data());
-    if (chars == nullptr) return;
-    const std::size_t capacity = GlobalSize(data) / sizeof(char16_t);
-    std::size_t length = 0;
-    while (length < capacity && chars[length] != u'\0') ++length;
-    text.assign(chars, length);
-  }
-  ReplaceSelection(text, true, EditKind::kOther);
+  if (const auto text = ClipboardText(window_)) ReplaceSelection(*text, true, EditKind::kOther);
 }
 
 void TextBox::SelectAll() {

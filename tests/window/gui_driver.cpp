@@ -1,7 +1,6 @@
 #include "gui_driver.hpp"
 
-#include <cstring>
-
+#include "clipboard.hpp"
 #include "handles.hpp"
 
 namespace vantorel::testing {
@@ -102,20 +101,7 @@ bool SetClipboardText(HWND owner, std::u16string_view text) {
     if (OpenedClipboard probe(owner); probe) break;
     Sleep(20);
   }
-  const OpenedClipboard clipboard(owner);
-  if (!clipboard || !EmptyClipboard()) return false;
-  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
-  if (!memory) return false;
-  {
-    const GlobalLock lock(memory.get());
-    if (lock.data() == nullptr) return false;
-    std::memcpy(lock.data(), text.data(), text.size() * sizeof(wchar_t));
-    static_cast<wchar_t*>(lock.data())[text.size()] = L'\0';
-  }
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
-  memory.release();  // the clipboard owns it now
-  return true;
+  return vantorel::SetClipboardText(owner, text);
 }
 
 MessageBoxCloser::MessageBoxCloser() : timer_(SetTimer(nullptr, 0, 50, LookForMessageBox)) {
