@@ -5,14 +5,15 @@
 #
 #   bench/window_latency.sh [BUILD_DIR] [-- window_latency options]
 #
-# BUILD_DIR is a win32 build (default build/win32, `make win32`); this script
+# BUILD_DIR is a Windows build (build/win32 or build/win64; by default the
+# first that the host can run, scripts/windows-builds.sh); this script
 # builds nothing. Options: --keys N (keystrokes per size, default 50),
 # --budget SECONDS (time per size before it stops typing, default 20),
 # --quick (the small sizes only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build=build/win32
+build=build/$(scripts/windows-builds.sh | cut -d' ' -f1)
 if [[ $# -gt 0 && $1 != -- ]]; then
   build=$1
   shift
@@ -20,16 +21,18 @@ fi
 [[ ${1:-} == -- ]] && shift
 program=$build/bench/window/window_latency.exe
 if [[ ! -f $program ]]; then
-  echo "window_latency: $program is missing; build it with: make win32" >&2
+  echo "window_latency: $program is missing; build it with: make $(basename "$build")" >&2
   exit 1
 fi
 prefix=$PWD/$build/wineprefix-latency
 
+arch=$(basename "$build")
+
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  prefix=$1
-  shift
-  scripts/wine-run.sh "$prefix" "$@"
+  arch=$1 prefix=$2
+  shift 2
+  scripts/wine-run.sh "$arch" "$prefix" "$@"
   rc=$?
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   exit $rc
-' latency "$prefix" "$program" "$@"
+' latency "$arch" "$prefix" "$program" "$@"

@@ -1,21 +1,22 @@
 #!/bin/sh
 # Sets the screen DPI of a Wine prefix, creating the prefix if need be:
-#   wine-dpi.sh PREFIX DPI
+#   wine-dpi.sh win32|win64 PREFIX DPI
 #
 # Wine takes the DPI from LogPixels under HKCU "Control Panel\Desktop" and,
 # where that is missing, from the hardware profile's fonts key in HKLM; both are
 # set. Ends with the prefix's wineserver gone, so the settings are on disk and
 # the next program starts a session that reads them.
 set -u
-prefix=$1
-dpi=$2
+arch=$1
+prefix=$2
+dpi=$3
 here=$(dirname "$0")
 
 # A wineserver of this prefix left from an earlier run may have no display.
 WINEPREFIX=$prefix wineserver -k 2>/dev/null
 
 set_dpi() {
-  "$here/wine-run.sh" "$prefix" reg add "$1" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  "$here/wine-run.sh" "$arch" "$prefix" reg add "$1" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
 }
 
 set_dpi 'HKCU\Control Panel\Desktop' &&
