@@ -1,8 +1,10 @@
-// Small owners for the Windows handles and scopes this program uses, so that
-// nothing is released by hand.
+// Small owners for the Windows handles, COM references and scopes this
+// program uses, so that nothing is released by hand.
 #pragma once
 
 #include <windows.h>
+// COM, which windows.h leaves out under WIN32_LEAN_AND_MEAN.
+#include <objbase.h>
 
 #include <utility>
 
@@ -71,6 +73,32 @@ struct MenuTraits {
   static void Close(Handle h) { DestroyMenu(h); }
 };
 using UniqueMenu = Unique<MenuTraits>;
+
+// A reference to a COM object, released with its owner.
+template <class Interface>
+struct ComTraits {
+  using Handle = Interface*;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { h->Release(); }
+};
+template <class Interface>
+using UniqueCom = Unique<ComTraits<Interface>>;
+
+// The calling thread in a single-threaded COM apartment while this lives:
+// the objects its windows give screen readers are called through its
+// messages.
+class ComApartment {
+ public:
+  ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (initialized_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
 
 // A device context of its own (CreateCompatibleDC), deleted with its owner.
 struct MemoryDcTraits {

@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include "form1.hpp"
+#include "handles.hpp"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  const vantorel::ComApartment com;
   vantorel::Form1 form;
   const HWND window = form.Create(instance);
   if (window == nullptr) return 1;

@@ -15,6 +15,7 @@
 #include "clipboard.hpp"
 #include "handles.hpp"
 #include "messages.hpp"
+#include "text_box_accessible.hpp"
 #include "text_layout.hpp"
 
 namespace vantorel {
@@ -154,6 +155,9 @@ class TextBox {
   void PlaceCaret();
   void ShowNewCaret();
   void Notify(WORD code) const;
+  // Raises a screen reader's event for the box as a whole.
+  void RaiseEvent(DWORD event) const;
+  void RaiseSelectionMoved();
 
   HWND window_;
   UniqueTheme theme_;
@@ -164,6 +168,7 @@ class TextBox {
   int wanted_x_ = -1;        // kept while moving up and down
   std::vector<TextLine> lines_ = {TextLine{}};
   std::size_t top_line_ = 0;
+  std::pair<std::size_t, std::size_t> selection_raised_;  // as last told to screen readers
 
   HFONT font_ = nullptr;
   FontWidths widths_;
@@ -217,7 +222,9 @@ LRESULT CALLBACK TextBox::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
   // No exception leaves here: an edit that runs out of memory does not
   // happen, and the box keeps what it held.
   try {
-    return self->Handle(message, wparam, lparam);
+    const LRESULT result = self->Handle(message, wparam, lparam);
+    self->RaiseSelectionMoved();
+    return result;
   } catch (...) {
     MessageBeep(MB_ICONERROR);
   }
@@ -306,6 +313,11 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CONTEXTMENU:
       OnContextMenu({static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AnswerAccessibleObject(window_, wparam, lparam); object != 0) {
+        return object;
+      }
+      break;
 
     case WM_SETTEXT:
       return OnSetText(reinterpret_cast<const wchar_t*>(lparam));
@@ -500,6 +512,8 @@ void TextBox::OnPaint() {
   SetBkColor(dc, back_colour);
 }
 
+// The system itself raises EVENT_OBJECT_FOCUS for the box as the focus comes
+// (Windows and Wine alike); a second one would be spoken twice.
 void TextBox::OnSetFocus() {
   focused_ = true;
   ShowNewCaret();
@@ -898,6 +912,7 @@ void TextBox::Show(std::vector<TextLine> lines) {
   ScrollToCaret();
   PlaceCaret();
   InvalidateRect(window_, nullptr, FALSE);
+  RaiseEvent(EVENT_OBJECT_VALUECHANGE);
 }
 
 void TextBox::Copy() const {
@@ -1052,6 +1067,17 @@ void TextBox::Notify(WORD code) const {
   SendMessageW(GetParent(window_), WM_COMMAND,
                MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window_)), code),
                reinterpret_cast<LPARAM>(window_));
+}
+
+void TextBox::RaiseEvent(DWORD event) const {
+  NotifyWinEvent(event, window_, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void TextBox::RaiseSelectionMoved() {
+  const std::pair selection(anchor_, caret_);
+  if (selection == selection_raised_) return;
+  selection_raised_ = selection;
+  RaiseEvent(EVENT_OBJECT_TEXTSELECTIONCHANGED);
 }
 
 }  // namespace

@@ -4,14 +4,19 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
 #include <string>
 
 #include "gui_driver.hpp"
+#include "handles.hpp"
 #include "messages.hpp"
 
 namespace vantorel {
 namespace {
 
+using testing::AccessibleSelf;
+using testing::AccessibleText;
 using testing::Click;
 using testing::Form1Test;
 using testing::MessageBoxCloser;
@@ -343,6 +348,120 @@ TEST_F(Form1Test, DpiChangeRelaysOutFromTwips) {
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(text1(), WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfMessageFont.lfHeight, 144, 96));
+}
+
+// The events raised for one window as a whole: value changes, focus,
+// selection moves.
+HWND g_watched = nullptr;
+std::array<int, 3> g_events{};
+
+void CALLBACK CountEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                         DWORD) {
+  if (window != g_watched || object != OBJID_CLIENT || child != CHILDID_SELF) return;
+  g_events[0] += event == EVENT_OBJECT_VALUECHANGE;
+  g_events[1] += event == EVENT_OBJECT_FOCUS;
+  g_events[2] += event == EVENT_OBJECT_TEXTSELECTIONCHANGED;
+}
+
+struct WinEventHookTraits {
+  using Handle = HWINEVENTHOOK;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { UnhookWinEvent(h); }
+};
+
+// Text2 as a screen reader sees it: a text box named by its frame. Each step
+// shows its value, whether it has the focus (and then the system caret at its
+// caret), and the events it raised.
+TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
+  const ComApartment com;
+  g_watched = text2();
+  const Unique<WinEventHookTraits> hook(
+      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_TEXTSELECTIONCHANGED, nullptr, CountEvent,
+                      GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT));
+  ASSERT_TRUE(hook);
+  IAccessible* found = nullptr;
+  ASSERT_EQ(AccessibleObjectFromWindow(text2(), OBJID_CLIENT, IID_IAccessible,
+                                       reinterpret_cast<void**>(&found)),
+            S_OK);
+  const UniqueCom<IAccessible> box(found);
+  const VARIANT self = AccessibleSelf();
+  VARIANT role{};
+  ASSERT_EQ(box.get()->get_accRole(self, &role), S_OK);
+  EXPECT_EQ(role.vt, VT_I4);
+  EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+  EXPECT_EQ(AccessibleText(box.get(), &IAccessible::get_accName), u"需要解密的内容");
+  RECT rect{};
+  GetWindowRect(text2(), &rect);
+  long left = 0, top = 0, width = 0, height = 0;
+  ASSERT_EQ(box.get()->accLocation(&left, &top, &width, &height, self), S_OK);
+  EXPECT_EQ((std::array{left, top, left + width, top + height}),
+            (std::array{rect.left, rect.top, rect.right, rect.bottom}));
+  // The parent is the standard object of the same window.
+  IDispatch* parent = nullptr;
+  ASSERT_EQ(box.get()->get_accParent(&parent), S_OK);
+  const UniqueCom<IDispatch> owned_parent(parent);
+  HWND parent_window = nullptr;
+  IAccessible* parent_object = nullptr;
+  ASSERT_EQ(parent->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&parent_object)),
+            S_OK);
+  const UniqueCom<IAccessible> owned_parent_object(parent_object);
+  EXPECT_EQ(WindowFromAccessibleObject(parent_object, &parent_window), S_OK);
+  EXPECT_EQ(parent_window, text2());
+
+  const struct {
+    std::function<void()> act;
+    std::u16string value;
+    bool focused;
+    std::array<int, 3> events;
+  } steps[] = {
+      {[] {}, u"", true, {0, 0, 0}},
+      {[&] { Retype(text1(), u"ab"); }, u"61 62", false, {2, 0, 0}},
+      {[&] { SetFocus(text2()); }, u"61 62", true, {0, 1, 0}},
+      {[&] { SendMessageW(text2(), EM_SETSEL, 1, 4); }, u"61 62", true, {0, 0, 1}},
+      {[&] { Press(form_, VK_RIGHT); }, u"61 62", true, {0, 0, 1}},
+      {[&] { Type(form_, text2(), u"x"); }, u"61 6x2", true, {1, 0, 1}},
+      {[&] { EXPECT_EQ(testing::PutAccessibleValue(box.get(), u"41 42"), S_OK); },
+       u"41 42",
+       true,
+       {1, 0, 1}},
+      {[&] {
+         ASSERT_TRUE(testing::SetClipboardText(form_.hwnd(), u"43 "));
+         Type(form_, text2(), u"\x16");  // Ctrl+V
+       },
+       u"43 41 42",
+       true,
+       {1, 0, 1}},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE("step " + std::to_string(&step - steps + 1));
+    g_events = {};
+    step.act();
+    Pump(form_);
+    EXPECT_EQ(AccessibleText(box.get(), &IAccessible::get_accValue), step.value);
+    VARIANT state{};
+    ASSERT_EQ(box.get()->get_accState(self, &state), S_OK);
+    EXPECT_EQ(state.lVal, STATE_SYSTEM_FOCUSABLE | (step.focused ? STATE_SYSTEM_FOCUSED : 0));
+    EXPECT_EQ(g_events, step.events);
+    if (!step.focused) continue;
+    DWORD caret = 0;
+    SendMessageW(text2(), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    const auto at = static_cast<DWORD>(SendMessageW(text2(), EM_POSFROMCHAR, caret, 0));
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &thread));
+    EXPECT_EQ(thread.hwndCaret, text2());
+    EXPECT_EQ(thread.rcCaret.left, static_cast<short>(LOWORD(at)));
+    EXPECT_EQ(thread.rcCaret.top, static_cast<short>(HIWORD(at)));
+  }
+  EXPECT_EQ(Text(text1()), u"ab");
+
+  // Read-only, it says so and keeps its text.
+  SetWindowLongW(text2(), GWL_STYLE, GetWindowLongW(text2(), GWL_STYLE) | ES_READONLY);
+  VARIANT state{};
+  ASSERT_EQ(box.get()->get_accState(self, &state), S_OK);
+  EXPECT_EQ(state.lVal, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_READONLY);
+  EXPECT_EQ(testing::PutAccessibleValue(box.get(), u"00"), E_ACCESSDENIED);
+  EXPECT_EQ(Text(text2()), u"43 41 42");
 }
 
 }  // namespace

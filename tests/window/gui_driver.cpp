@@ -1,5 +1,7 @@
 #include "gui_driver.hpp"
 
+#include <cstdio>
+
 #include "clipboard.hpp"
 #include "handles.hpp"
 
@@ -102,6 +104,40 @@ bool SetClipboardText(HWND owner, std::u16string_view text) {
     Sleep(20);
   }
   return vantorel::SetClipboardText(owner, text);
+}
+
+VARIANT AccessibleSelf() {
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  return self;
+}
+
+std::u16string AccessibleText(IAccessible* object,
+                              HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+  BSTR text = nullptr;
+  const HRESULT result = (object->*get)(AccessibleSelf(), &text);
+  std::u16string read;
+  if (result == S_OK && text != nullptr) {
+    read.assign(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
+  } else {
+    char hex[24] = {};
+    const int length =
+        std::snprintf(hex, sizeof hex, "<hr %08lx>", static_cast<unsigned long>(result));
+    read.assign(hex, hex + (length > 0 ? length : 0));
+  }
+  SysFreeString(text);
+  return read;
+}
+
+HRESULT PutAccessibleValue(IAccessible* object, std::u16string_view value) {
+  const BSTR text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(value.data()),
+                                      static_cast<UINT>(value.size()));
+  if (text == nullptr) return E_OUTOFMEMORY;
+  const HRESULT result = object->put_accValue(AccessibleSelf(), text);
+  SysFreeString(text);
+  return result;
 }
 
 MessageBoxCloser::MessageBoxCloser() : timer_(SetTimer(nullptr, 0, 50, LookForMessageBox)) {

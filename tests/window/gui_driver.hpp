@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <windows.h>
 
 #include <string>
@@ -28,6 +29,15 @@ void Click(Form1& form, HWND button);
 
 // Puts text on the clipboard as CF_UNICODETEXT.
 bool SetClipboardText(HWND owner, std::u16string_view text);
+
+// The object as a whole, as IAccessible's calls name it.
+VARIANT AccessibleSelf();
+// A text of an accessible object as a whole (get_accName, get_accValue...),
+// or when it has none the HRESULT, as "<hr 00000001>".
+std::u16string AccessibleText(IAccessible* object,
+                              HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*));
+// put_accValue of the object as a whole.
+HRESULT PutAccessibleValue(IAccessible* object, std::u16string_view value);
 
 // What a message box showed. Filled in while the box is up, then the box's
 // OK button is pressed.
