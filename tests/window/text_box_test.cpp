@@ -3,6 +3,7 @@
 #include "text_box.hpp"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <cstring>
 #include <functional>
@@ -548,6 +549,39 @@ TEST_F(TextBoxTest, LimitText) {
   Select(4, 4);
   Type(u"\r");
   EXPECT_EQ(Text(), u"Z123");
+}
+
+// The box's name as a screen reader gets it, through WM_GETOBJECT and
+// ObjectFromLresult: the label just before it, else the frame around it.
+TEST_F(TextBoxTest, NamedByTheLabelBeforeItOrItsFrame) {
+  const ComApartment com;
+  const auto name = [&] {
+    const LRESULT answer = Send(WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    IAccessible* object = nullptr;
+    if (answer <= 0 ||
+        FAILED(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)))) {
+      return std::u16string(u"<no object>");
+    }
+    const UniqueCom<IAccessible> owned(object);
+    return testing::AccessibleText(object, &IAccessible::get_accName);
+  };
+  const auto make = [&](const wchar_t* window_class, const wchar_t* text, DWORD style, RECT r) {
+    UniqueWindow made(CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style, r.left,
+                                      r.top, r.right, r.bottom, parent_, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr));
+    // Before the box in the z-order, as a label created before it would be.
+    SetWindowPos(box_, made.get(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return made;
+  };
+  EXPECT_EQ(name(), u"<hr 00000001>");  // S_FALSE: nothing names it
+  const UniqueWindow frame = make(L"Button", L"&Frame", BS_GROUPBOX, {8, 2, 620, 260});
+  EXPECT_EQ(name(), u"Frame");
+  const UniqueWindow label = make(L"Static", L"He&x && text:", SS_LEFT, {16, 0, 200, 14});
+  EXPECT_EQ(name(), u"Hex & text:");
+  ShowWindow(label.get(), SW_HIDE);
+  EXPECT_EQ(name(), u"Frame");
+  EXPECT_EQ(Send(WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)),
+            DefWindowProcW(box_, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_WINDOW)));
 }
 
 }  // namespace
