@@ -13,6 +13,9 @@
 // EM_REPLACESEL, EM_SCROLLCARET, EM_UNDO, EM_SETLIMITTEXT, EM_SETMARGINS,
 // EM_POSFROMCHAR, EM_CHARFROMPOS, the line queries, and WM_CUT, WM_COPY,
 // WM_PASTE and WM_CLEAR. It tells its parent EN_CHANGE after each edit.
+// To a screen reader it is an edit control too: WM_GETOBJECT gives its
+// IAccessible (text_box_accessible.hpp), and it raises EVENT_OBJECT_VALUECHANGE
+// and EVENT_OBJECT_TEXTSELECTIONCHANGED.
 #pragma once
 
 #include <windows.h>
