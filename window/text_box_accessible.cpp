@@ -7,18 +7,11 @@
 #include <new>
 #include <utility>
 
+#include "form1.hpp"  // ReadText
 #include "handles.hpp"
 
 namespace vantorel {
 namespace {
-
-std::u16string WindowText(HWND window) {
-  std::u16string text(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)),
-                      u'\0');
-  text.resize(static_cast<std::size_t>(
-      SendMessageW(window, WM_GETTEXT, text.size() + 1, reinterpret_cast<LPARAM>(text.data()))));
-  return text;
-}
 
 bool HasClass(HWND window, const wchar_t* name) {
   wchar_t found[16] = {};
@@ -154,7 +147,7 @@ class TextBoxAccessible final : public IAccessible, public IOleWindow {
     *value = nullptr;
     if (!IsWindow(box_)) return E_FAIL;
     return Guarded([&] {
-      *value = ToBstr(WindowText(box_));
+      *value = ToBstr(ReadText(box_));
       return *value != nullptr ? S_OK : E_OUTOFMEMORY;
     });
   }
@@ -293,7 +286,7 @@ std::u16string LabelOf(HWND control) {
     if (!IsWindowVisible(before)) continue;
     if (IsLabel(before)) {
       const bool no_prefix = (GetWindowLongW(before, GWL_STYLE) & SS_NOPREFIX) != 0;
-      const std::u16string text = WindowText(before);
+      const std::u16string text = ReadText(before);
       return no_prefix ? text : WithoutMnemonic(text);
     }
     break;
@@ -316,7 +309,7 @@ std::u16string LabelOf(HWND control) {
       frame_area = area;
     }
   }
-  return frame != nullptr ? WithoutMnemonic(WindowText(frame)) : std::u16string();
+  return frame != nullptr ? WithoutMnemonic(ReadText(frame)) : std::u16string();
 }
 
 }  // namespace vantorel
