@@ -1,10 +1,18 @@
 #include "cli.hpp"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <new>
@@ -57,6 +65,10 @@ constexpr codec::CodePage kDefaultCodePage = 936;
 // Input is converted and written in pieces of about this many bytes, so a
 // large input needs little memory beyond itself.
 constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+
+// Standard output leaves in blocks of at least this many bytes (the last one
+// may be shorter), from one buffer used again for every block.
+constexpr std::size_t kOutputBytes = std::size_t{1} << 20;
 
 // Group text in messages is cut after this many bytes.
 constexpr std::size_t kMaxShownGroup = 64;
@@ -169,6 +181,160 @@ class InputBlock {
   std::size_t size_ = 0;
 };
 
+std::string ErrnoText(int error) { return std::strerror(error); }
+
+// All of what a file descriptor holds from its current offset on. A regular
+// file is mapped: its pages are the page cache's own, and reading it twice
+// costs no copy. Anything else (a pipe, a terminal) is read into anonymous
+// memory reserved up front and filled in order, in huge pages where the
+// kernel gives them: each first touch of a page is a fault, and one fault
+// for 2 MiB costs far less than 512 for 4 KiB each.
+class FileInput {
+ public:
+  FileInput() = default;
+  FileInput(const FileInput&) = delete;
+  FileInput& operator=(const FileInput&) = delete;
+  ~FileInput() {
+    if (base_ != nullptr) munmap(base_, length_);
+  }
+
+  // False, with errno set, when the descriptor cannot be read.
+  bool ReadAll(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && Map(fd, st.st_size))
+      return true;
+    return ReadToEnd(fd);
+  }
+
+  std::string_view view() const { return {data_, size_}; }
+
+ private:
+  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+  bool Map(int fd, off_t file_size) {
+    off_t offset = lseek(fd, 0, SEEK_CUR);
+    if (offset < 0) offset = 0;
+    if (offset >= file_size) return true;  // nothing left: empty
+    const auto page = static_cast<off_t>(sysconf(_SC_PAGESIZE));
+    const off_t start = offset - offset % page;
+    const auto length = static_cast<std::size_t>(file_size - start);
+    void* const base = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, start);
+    if (base == MAP_FAILED) return false;
+    base_ = base;
+    length_ = length;
+    data_ = static_cast<const char*>(base) + (offset - start);
+    size_ = static_cast<std::size_t>(file_size - offset);
+    return true;
+  }
+
+  // Address space only: no page is given until it is written.
+  bool Reserve(std::size_t length) {
+    void* const base = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base == MAP_FAILED) return false;
+    base_ = base;
+    length_ = length + kHugePage;
+    // Start on a huge page's edge, so that every huge page can be one.
+    const auto address = reinterpret_cast<std::uintptr_t>(base);
+    buffer_ = static_cast<char*>(base) + (kHugePage - address % kHugePage) % kHugePage;
+    capacity_ = length;
+    madvise(base, length_, MADV_HUGEPAGE);
+    return true;
+  }
+
+  // Moves the pages to a larger range when the reserved one is full.
+  bool Enlarge() {
+    const std::size_t offset = static_cast<std::size_t>(buffer_ - static_cast<char*>(base_));
+    const std::size_t length = 2 * length_;
+    void* const base = mremap(base_, length_, length, MREMAP_MAYMOVE);
+    if (base == MAP_FAILED) return false;
+    base_ = base;
+    buffer_ = static_cast<char*>(base) + offset;
+    capacity_ += length - length_;
+    length_ = length;
+    madvise(base, length_, MADV_HUGEPAGE);
+    return true;
+  }
+
+  bool ReadToEnd(int fd) {
+    // As much as the system lets a mapping hold without counting it against
+    // memory, and far more than any input: the pages only come when used.
+    bool reserved = false;
+    for (std::size_t length = std::size_t{64} << 30; !reserved && length >= kHugePage; length /= 4)
+      reserved = Reserve(length);
+    if (!reserved) return false;
+    for (;;) {
+      if (size_ == capacity_ && !Enlarge()) return false;
+      const ssize_t got = read(fd, buffer_ + size_, std::min(capacity_ - size_, kMaxRead));
+      if (got == 0) break;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      size_ += static_cast<std::size_t>(got);
+    }
+    data_ = buffer_;
+    return true;
+  }
+
+  static constexpr std::size_t kMaxRead = std::size_t{1} << 30;
+
+  void* base_ = nullptr;  // the mapping, to unmap
+  std::size_t length_ = 0;
+  char* buffer_ = nullptr;  // where read input goes
+  std::size_t capacity_ = 0;
+  const char* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+// Standard output failed; what the message adds after "cannot write to
+// standard output", if anything.
+struct WriteFailure {
+  std::string reason;
+};
+
+// Standard output: what is converted gathers in one buffer, which leaves in
+// blocks of about kOutputBytes and is then used again.
+class Output {
+ public:
+  explicit Output(std::ostream& stream) : stream_(&stream) { Reserve(); }
+  explicit Output(int fd) : fd_(fd) { Reserve(); }
+
+  // Append to it, then call Wrote().
+  std::string& buffer() { return buffer_; }
+  void Wrote() {
+    if (buffer_.size() >= kOutputBytes) Flush();
+  }
+
+  void Flush() {
+    if (stream_ != nullptr) {
+      stream_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+      if (!*stream_) throw WriteFailure{};
+    } else {
+      for (std::size_t at = 0; at < buffer_.size();) {
+        const ssize_t wrote = write(fd_, buffer_.data() + at, buffer_.size() - at);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) throw WriteFailure{": " + ErrnoText(wrote < 0 ? errno : EIO)};
+        at += static_cast<std::size_t>(wrote);
+      }
+    }
+    buffer_.clear();
+  }
+
+  // Everything written and handed on.
+  void Finish() {
+    Flush();
+    if (stream_ != nullptr && !stream_->flush()) throw WriteFailure{};
+  }
+
+ private:
+  void Reserve() { buffer_.reserve(kOutputBytes + 4 * kPieceBytes); }
+
+  std::ostream* stream_ = nullptr;
+  int fd_ = -1;
+  std::string buffer_;
+};
+
 std::optional<Failure> CheckUtf8(std::string_view input, std::string_view what) {
   const auto error = FindInvalidUtf8(input);
   if (!error) return std::nullopt;
@@ -177,11 +343,10 @@ std::optional<Failure> CheckUtf8(std::string_view input, std::string_view what) 
 }
 
 std::optional<Failure> Encode(std::string_view text, std::string_view what, codec::CodePage cp,
-                              std::ostream& out, std::ostream& err) {
+                              Output& out, std::ostream& err) {
   if (auto failure = CheckUtf8(text, what)) return failure;
 
   std::u16string units;
-  std::string hex;
   bool wrote_any = false;
   std::size_t characters_before = 0;  // in the pieces already done
   std::size_t unmappable = 0;
@@ -206,13 +371,16 @@ std::optional<Failure> Encode(std::string_view text, std::string_view what, code
     if (encoded.bytes.empty()) continue;
     // A space joins this piece's groups to the previous piece's.
     const std::size_t lead = wrote_any ? 1 : 0;
-    hex.resize(lead + codec::HexLength(encoded.bytes.size()));
-    if (lead) hex[0] = ' ';
-    codec::WriteHex(encoded.bytes, hex.data() + lead);
-    out.write(hex.data(), static_cast<std::streamsize>(hex.size()));
+    std::string& hex = out.buffer();
+    const std::size_t at = hex.size();
+    hex.resize(at + lead + codec::HexLength(encoded.bytes.size()));
+    if (lead) hex[at] = ' ';
+    codec::WriteHex(encoded.bytes, hex.data() + at + lead);
+    out.Wrote();
     wrote_any = true;
   }
-  out.put('\n');
+  out.buffer() += '\n';
+  out.Finish();
 
   if (unmappable == 1) {
     err << "vantorel: 1 character is not in code page " << cp << " and became 3F; it is character "
@@ -221,38 +389,6 @@ std::optional<Failure> Encode(std::string_view text, std::string_view what, code
     err << "vantorel: " << unmappable << " characters are not in code page " << cp
         << " and became 3F; the first is character " << first_position << " ("
         << CodePoint(first_character) << ")\n";
-  }
-  return std::nullopt;
-}
-
-// Reads hex text into bytes a piece of about kPieceBytes at a time, so that
-// no buffer is sized by the whole hex text, and returns the first group above
-// FF (1-based), if any. Pieces are cut at a space with no space on either
-// side: each piece then starts and ends with its first and last group as
-// they stand in the whole text, and reads exactly as it does there (an outer
-// space would be trimmed, and the empty group beside it lost).
-std::optional<std::size_t> ReadHex(std::string_view hex, std::string& bytes) {
-  const std::size_t first = hex.find_first_not_of(' ');
-  if (first == hex.npos) return std::nullopt;
-  std::string_view body = hex.substr(first, hex.find_last_not_of(' ') - first + 1);
-  // Canonical hex text has a third as many groups as characters.
-  bytes.reserve(body.size() / 3 + 1);
-  std::size_t groups_before = 0;
-  while (!body.empty()) {
-    std::size_t cut = body.size();
-    for (std::size_t at = kPieceBytes; at < body.size(); ++at) {
-      at = body.find(' ', at);
-      if (at == body.npos) break;
-      if (body[at - 1] != ' ' && at + 1 < body.size() && body[at + 1] != ' ') {
-        cut = at;
-        break;
-      }
-    }
-    auto piece = codec::HexToBytes(body.substr(0, cut));
-    if (!piece) return groups_before + piece.error().group;
-    groups_before += piece.value().size();
-    bytes += piece.value();
-    body.remove_prefix(std::min(body.size(), cut + 1));
   }
   return std::nullopt;
 }
@@ -277,72 +413,133 @@ bool CutsAfterLowBytes(codec::CodePage cp) {
   }
 }
 
-// The length of the next piece of bytes to decode: up to the last byte below
-// 0x30 within kPieceBytes, or past them to the first one, or all.
-std::size_t NextPiece(std::string_view bytes) {
-  if (bytes.size() <= kPieceBytes) return bytes.size();
-  const auto low = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]) < 0x30; };
-  for (std::size_t end = kPieceBytes; end > 0; --end)
-    if (low(end - 1)) return end;
-  for (std::size_t i = kPieceBytes; i < bytes.size(); ++i)
-    if (low(i)) return i + 1;
-  return bytes.size();
+// Reads hex text into bytes, a piece of about kPieceBytes of hex text at a
+// time, and hands the bytes on in pieces that end after a byte below 0x30
+// (when the code page may be cut there) or at the end of all. No buffer is
+// sized by the whole text. Hex pieces are cut at a space with no space on
+// either side: each then starts and ends with its first and last group as
+// they stand in the whole text, and reads exactly as it does there (an outer
+// space would be trimmed, and the empty group beside it lost).
+class HexReader {
+ public:
+  HexReader(std::string_view hex, bool cut_bytes) : cut_bytes_(cut_bytes) {
+    const std::size_t first = hex.find_first_not_of(' ');
+    if (first != hex.npos) body_ = hex.substr(first, hex.find_last_not_of(' ') - first + 1);
+  }
+
+  // The next piece of bytes; false at the end, or at a group above FF.
+  bool Next(std::string_view& bytes) {
+    groups_before_ += handed_;
+    pending_.erase(0, handed_);
+    handed_ = 0;
+    for (;;) {
+      if (body_.empty()) {
+        handed_ = pending_.size();
+        bytes = pending_;
+        return handed_ != 0;
+      }
+      std::size_t cut = body_.size();
+      for (std::size_t at = kPieceBytes; at < body_.size(); ++at) {
+        at = body_.find(' ', at);
+        if (at == body_.npos) break;
+        if (body_[at - 1] != ' ' && at + 1 < body_.size() && body_[at + 1] != ' ') {
+          cut = at;
+          break;
+        }
+      }
+      const auto piece = codec::HexToBytes(body_.substr(0, cut));
+      if (!piece) {
+        too_large_ = groups_before_ + pending_.size() + piece.error().group;
+        body_ = {};
+        return false;
+      }
+      body_.remove_prefix(std::min(body_.size(), cut + 1));
+      const std::size_t old_size = pending_.size();
+      pending_ += piece.value();
+      if (!cut_bytes_) continue;
+      for (std::size_t end = pending_.size(); end > old_size; --end) {
+        if (static_cast<unsigned char>(pending_[end - 1]) < 0x30) {
+          handed_ = end;
+          bytes = std::string_view(pending_).substr(0, end);
+          return true;
+        }
+      }
+    }
+  }
+
+  // Groups (bytes) before the piece last handed on.
+  std::size_t groups_before() const { return groups_before_; }
+  // The first group above FF (1-based), once Next() met it.
+  std::optional<std::size_t> too_large() const { return too_large_; }
+
+ private:
+  std::string_view body_;  // what is left to read, outer spaces trimmed
+  bool cut_bytes_;
+  std::string pending_;  // bytes read and not yet handed on, from the start of a character
+  std::size_t handed_ = 0;
+  std::size_t groups_before_ = 0;
+  std::optional<std::size_t> too_large_;
+};
+
+// Writes text as UTF-8 a piece at a time, a surrogate pair kept together.
+void WriteText(std::u16string_view text, Output& out) {
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = std::min(text.size(), at + kPieceBytes);
+    if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
+    AppendUtf8(text.substr(at, end - at), out.buffer());
+    out.Wrote();
+    at = end;
+  }
 }
 
+// All of the hex text is checked before anything is written, a piece at a
+// time; then each piece is read and decoded again and written. Decoding
+// twice a piece that stays in the cache costs less than holding the whole
+// text, whose pages are new memory.
 std::optional<Failure> Decode(std::string_view hex, std::string_view what, codec::CodePage cp,
-                              std::ostream& out) {
+                              Output& out) {
   if (auto failure = CheckUtf8(hex, what)) return failure;
 
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
   // ASCII bytes inside a longer sequence: the hex text reads the same as bytes.
-  std::string bytes;
-  if (const auto error = ReadHex(hex, bytes)) {
-    return Failure{1, "group " + std::to_string(*error) + " " + ShowGroup(GroupOf(hex, *error)) +
-                          " does not fit in a byte (00 to FF)"};
+  const auto failure = [&](std::size_t group, const std::string& why) {
+    return Failure{
+        1, "group " + std::to_string(group) + " " + ShowGroup(GroupOf(hex, group)) + " " + why};
+  };
+  const bool cut = CutsAfterLowBytes(cp);
+  std::optional<std::size_t> lossy;
+  std::size_t pieces = 0;
+  std::u16string only_text;  // of the first piece, kept while it is the only one
+  {
+    HexReader reader(hex, cut);
+    std::string_view bytes;
+    while (reader.Next(bytes)) {
+      // After bytes that are not text, only a group above FF, which wins, matters.
+      if (lossy) continue;
+      codec::CheckedText checked = codec::DecodeChecked(bytes, cp);
+      if (checked.check.lossy_group) lossy = reader.groups_before() + *checked.check.lossy_group;
+      if (++pieces == 1) {
+        only_text = std::move(checked.text);
+      } else {
+        std::u16string().swap(only_text);
+      }
+    }
+    if (const auto group = reader.too_large()) {
+      return failure(*group, "does not fit in a byte (00 to FF)");
+    }
   }
   // Zero bytes are fine here: UTF-8 output can hold them.
-  const auto not_text = [&](std::size_t group) {
-    return Failure{1, "group " + std::to_string(group) + " " + ShowGroup(GroupOf(hex, group)) +
-                          " starts bytes that are not text in code page " + std::to_string(cp)};
-  };
-  std::string utf8;
-  const auto write = [&](std::u16string_view text) {
-    utf8.clear();
-    AppendUtf8(text, utf8);
-    out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
-  };
+  if (lossy)
+    return failure(*lossy, "starts bytes that are not text in code page " + std::to_string(cp));
 
-  const std::string_view all = bytes;
-  if (!CutsAfterLowBytes(cp) || NextPiece(all) == all.size()) {
-    // One piece: decoded once, checked on the way, written in pieces.
-    codec::CheckedText checked = codec::DecodeChecked(all, cp);
-    if (const auto lossy = checked.check.lossy_group) return not_text(*lossy);
-    std::string().swap(bytes);
-    const std::u16string_view text = checked.text;
-    for (std::size_t at = 0; at < text.size();) {
-      std::size_t end = std::min(text.size(), at + kPieceBytes);
-      // Keep a surrogate pair together.
-      if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
-      write(text.substr(at, end - at));
-      at = end;
-    }
-    return std::nullopt;
+  if (pieces == 1) {
+    WriteText(only_text, out);
+  } else {
+    HexReader reader(hex, cut);
+    std::string_view bytes;
+    while (reader.Next(bytes)) WriteText(codec::DecodeBytes(bytes, cp), out);
   }
-
-  // Many pieces: all of them checked before anything is written, then each
-  // decoded again and written. Decoding twice a piece that stays in the cache
-  // costs less than holding the whole text, whose pages are new memory.
-  for (std::size_t at = 0; at < all.size();) {
-    const std::size_t size = NextPiece(all.substr(at));
-    if (const auto lossy = codec::DecodeChecked(all.substr(at, size), cp).check.lossy_group)
-      return not_text(at + *lossy);
-    at += size;
-  }
-  for (std::size_t at = 0; at < all.size();) {
-    const std::size_t size = NextPiece(all.substr(at));
-    write(codec::DecodeBytes(all.substr(at, size), cp));
-    at += size;
-  }
+  out.Finish();
   return std::nullopt;
 }
 
@@ -422,10 +619,11 @@ int Report(const Failure& failure, std::ostream& err) {
   return failure.status;
 }
 
-}  // namespace
+// Reads all of standard input; a failure to is reported as such.
+using ReadInput = std::function<std::optional<Failure>(std::string_view&)>;
 
-int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
-           std::ostream& err) {
+int Run(std::span<const std::string_view> args, const ReadInput& read_input, Output& out,
+        std::ostream& err) {
   const auto parsed = Parse(args);
   if (const auto* failure = std::get_if<Failure>(&parsed)) return Report(*failure, err);
   const Command& command = std::get<Command>(parsed);
@@ -434,37 +632,68 @@ int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostrea
     std::optional<Failure> failure;
     switch (command.kind) {
       case Command::Kind::kHelp:
-        out << kHelp;
+        out.buffer() += kHelp;
+        out.Finish();
         break;
       case Command::Kind::kVersion:
-        out << "vantorel " VANTOREL_VERSION_TEXT "\n";
+        out.buffer() += "vantorel " VANTOREL_VERSION_TEXT "\n";
+        out.Finish();
         break;
       case Command::Kind::kRun: {
         const bool encode = command.word == "encode";
-        InputBlock input;
         std::string_view text;
         std::string_view what;
         if (command.operand) {
           text = *command.operand;
           what = encode ? "the TEXT argument" : "the HEX argument";
         } else {
-          input.ReadAll(in);
-          text = input.view();
+          failure = read_input(text);
           what = "standard input";
         }
-        failure =
-            encode ? Encode(text, what, command.cp, out, err) : Decode(text, what, command.cp, out);
+        if (!failure) {
+          failure = encode ? Encode(text, what, command.cp, out, err)
+                           : Decode(text, what, command.cp, out);
+        }
         break;
       }
     }
     if (failure) return Report(*failure, err);
+  } catch (const WriteFailure& e) {
+    return Report(Failure{1, "cannot write to standard output" + e.reason}, err);
   } catch (const std::exception& e) {
     return Report(Failure{1, std::string("internal error: ") + e.what()}, err);
   }
-
-  out.flush();
-  if (!out) return Report(Failure{1, "cannot write to standard output"}, err);
   return 0;
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
+           std::ostream& err) {
+  InputBlock input;
+  Output output(out);
+  return Run(
+      args,
+      [&](std::string_view& text) -> std::optional<Failure> {
+        input.ReadAll(in);
+        text = input.view();
+        return std::nullopt;
+      },
+      output, err);
+}
+
+int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err) {
+  FileInput input;
+  Output output(out);
+  return Run(
+      args,
+      [&](std::string_view& text) -> std::optional<Failure> {
+        if (!input.ReadAll(in))
+          return Failure{1, "cannot read standard input: " + ErrnoText(errno)};
+        text = input.view();
+        return std::nullopt;
+      },
+      output, err);
 }
 
 }  // namespace vantorel

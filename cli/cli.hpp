@@ -1,5 +1,6 @@
 // The command-line tool, apart from the process: main() hands it the
-// arguments and the three standard streams, so tests can run it in-process.
+// arguments, standard input and output as file descriptors and standard error
+// as a stream; tests can run it in-process on descriptors or on streams.
 #pragma once
 
 #include <iosfwd>
@@ -13,5 +14,11 @@ namespace vantorel {
 // status 1 or 2 nothing has been written to out.
 int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
            std::ostream& err);
+
+// The same on file descriptors. A regular file is mapped and read twice
+// (checked, then written); other input is read whole into memory. Output
+// leaves through write(2) from one buffer of about a MiB; a failure to write
+// ends the run with status 1 and a message (SIGPIPE is the caller's to ignore).
+int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err);
 
 }  // namespace vantorel
