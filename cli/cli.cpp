@@ -297,28 +297,39 @@ struct WriteFailure {
 // blocks of about kOutputBytes and is then used again.
 class Output {
  public:
-  explicit Output(std::ostream& stream) : stream_(&stream) { Reserve(); }
-  explicit Output(int fd) : fd_(fd) { Reserve(); }
+  explicit Output(std::ostream& stream) : stream_(&stream) {}
+  explicit Output(int fd) : fd_(fd) {}
 
-  // Append to it, then call Wrote().
-  std::string& buffer() { return buffer_; }
-  void Wrote() {
-    if (buffer_.size() >= kOutputBytes) Flush();
+  // Room for n bytes; write them, then call Wrote() with their end.
+  char* Room(std::size_t n) {
+    if (capacity_ - size_ < n) {
+      Flush();
+      if (capacity_ < n) {
+        capacity_ = std::max(n, kOutputBytes + 3 * kPieceBytes);
+        data_ = std::make_unique_for_overwrite<char[]>(capacity_);
+      }
+    }
+    return data_.get() + size_;
   }
+  void Wrote(const char* end) {
+    size_ = static_cast<std::size_t>(end - data_.get());
+    if (size_ >= kOutputBytes) Flush();
+  }
+  void Append(std::string_view s) { Wrote(std::copy(s.begin(), s.end(), Room(s.size()))); }
 
   void Flush() {
     if (stream_ != nullptr) {
-      stream_->write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+      stream_->write(data_.get(), static_cast<std::streamsize>(size_));
       if (!*stream_) throw WriteFailure{};
     } else {
-      for (std::size_t at = 0; at < buffer_.size();) {
-        const ssize_t wrote = write(fd_, buffer_.data() + at, buffer_.size() - at);
+      for (std::size_t at = 0; at < size_;) {
+        const ssize_t wrote = write(fd_, data_.get() + at, size_ - at);
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) throw WriteFailure{": " + ErrnoText(wrote < 0 ? errno : EIO)};
         at += static_cast<std::size_t>(wrote);
       }
     }
-    buffer_.clear();
+    size_ = 0;
   }
 
   // Everything written and handed on.
@@ -328,11 +339,11 @@ class Output {
   }
 
  private:
-  void Reserve() { buffer_.reserve(kOutputBytes + 4 * kPieceBytes); }
-
   std::ostream* stream_ = nullptr;
   int fd_ = -1;
-  std::string buffer_;
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
 };
 
 std::optional<Failure> CheckUtf8(std::string_view input, std::string_view what) {
@@ -371,15 +382,14 @@ std::optional<Failure> Encode(std::string_view text, std::string_view what, code
     if (encoded.bytes.empty()) continue;
     // A space joins this piece's groups to the previous piece's.
     const std::size_t lead = wrote_any ? 1 : 0;
-    std::string& hex = out.buffer();
-    const std::size_t at = hex.size();
-    hex.resize(at + lead + codec::HexLength(encoded.bytes.size()));
-    if (lead) hex[at] = ' ';
-    codec::WriteHex(encoded.bytes, hex.data() + at + lead);
-    out.Wrote();
+    const std::size_t length = codec::HexLength(encoded.bytes.size());
+    char* const hex = out.Room(lead + length);
+    if (lead) hex[0] = ' ';
+    codec::WriteHex(encoded.bytes, hex + lead);
+    out.Wrote(hex + lead + length);
     wrote_any = true;
   }
-  out.buffer() += '\n';
+  out.Append("\n");
   out.Finish();
 
   if (unmappable == 1) {
@@ -486,8 +496,7 @@ void WriteText(std::u16string_view text, Output& out) {
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + kPieceBytes);
     if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
-    AppendUtf8(text.substr(at, end - at), out.buffer());
-    out.Wrote();
+    out.Wrote(WriteUtf8(text.substr(at, end - at), out.Room(3 * (end - at))));
     at = end;
   }
 }
@@ -632,11 +641,11 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
     std::optional<Failure> failure;
     switch (command.kind) {
       case Command::Kind::kHelp:
-        out.buffer() += kHelp;
+        out.Append(kHelp);
         out.Finish();
         break;
       case Command::Kind::kVersion:
-        out.buffer() += "vantorel " VANTOREL_VERSION_TEXT "\n";
+        out.Append("vantorel " VANTOREL_VERSION_TEXT "\n");
         out.Finish();
         break;
       case Command::Kind::kRun: {

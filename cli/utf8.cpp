@@ -10,9 +10,15 @@ using Kind = Utf8Error::Kind;
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-// Length of the first n bytes of p that are all ASCII, eight at a time.
+// Length of the first n bytes of p that are all ASCII, 32 and then eight at a
+// time.
 std::size_t AsciiRun(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    std::uint64_t words[4];
+    std::memcpy(words, p + i, sizeof words);
+    if ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) break;
+  }
   for (; i + 8 <= n; i += 8) {
     std::uint64_t word;
     std::memcpy(&word, p + i, sizeof word);
@@ -167,11 +173,24 @@ std::optional<Utf8Error> AppendUtf16(std::string_view utf8, std::u16string& out)
 
 void AppendUtf8(std::u16string_view utf16, std::string& out) {
   const std::size_t old_size = out.size();
-  // At most three bytes per code unit (a pair takes four for two units).
   out.resize(old_size + 3 * utf16.size());
-  char* w = out.data() + old_size;
+  char* const end = WriteUtf8(utf16, out.data() + old_size);
+  out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
+char* WriteUtf8(std::u16string_view utf16, char* w) {
   const std::size_t n = utf16.size();
   for (std::size_t i = 0; i < n; ++i) {
+    // ASCII eight units at a time.
+    while (i + 8 <= n) {
+      char16_t any = 0;
+      for (std::size_t k = 0; k < 8; ++k) any |= utf16[i + k];
+      if (any >= 0x80) break;
+      for (std::size_t k = 0; k < 8; ++k) w[k] = static_cast<char>(utf16[i + k]);
+      w += 8;
+      i += 8;
+    }
+    if (i == n) break;
     char32_t cp = utf16[i];
     if (cp < 0x80) {
       *w++ = static_cast<char>(cp);
@@ -198,7 +217,7 @@ void AppendUtf8(std::u16string_view utf16, std::string& out) {
     }
     *w++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
-  out.resize(static_cast<std::size_t>(w - out.data()));
+  return w;
 }
 
 std::size_t CharacterBoundary(std::string_view utf8, std::size_t max_bytes) {

@@ -42,6 +42,10 @@ std::optional<Utf8Error> AppendUtf16(std::string_view utf8, std::u16string& out)
 // form, becomes U+FFFD.
 void AppendUtf8(std::u16string_view utf16, std::string& out);
 
+// The same into out, which has room for three bytes per code unit (a pair
+// takes four for two); returns the end of what it wrote.
+char* WriteUtf8(std::u16string_view utf16, char* out);
+
 // The longest prefix of valid UTF-8 that is at most max_bytes long and does
 // not cut a character in two; for splitting large input into pieces.
 std::size_t CharacterBoundary(std::string_view utf8, std::size_t max_bytes);
