@@ -70,6 +70,10 @@ constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
 // may be shorter), from one buffer used again for every block.
 constexpr std::size_t kOutputBytes = std::size_t{1} << 20;
 
+// A regular file is read a window of this many bytes at a time (more only
+// where the window holds no place to cut the input).
+constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
+
 // Group text in messages is cut after this many bytes.
 constexpr std::size_t kMaxShownGroup = 64;
 
@@ -183,49 +187,50 @@ class InputBlock {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
-// All of what a file descriptor holds from its current offset on. A regular
-// file is mapped: its pages are the page cache's own, and reading it twice
-// costs no copy. Anything else (a pipe, a terminal) is read into anonymous
-// memory reserved up front and filled in order, in huge pages where the
-// kernel gives them: each first touch of a page is a fault, and one fault
-// for 2 MiB costs far less than 512 for 4 KiB each.
-class FileInput {
+// Standard input could not be read; why.
+struct ReadFailure {
+  int error;
+};
+
+// All of what a descriptor that is not a regular file (a pipe, a terminal)
+// holds, read into anonymous memory reserved up front and filled in order, in
+// huge pages where the kernel gives them: each first touch of a page is a
+// fault, and one fault for 2 MiB costs far less than 512 for 4 KiB each.
+class WholeInput {
  public:
-  FileInput() = default;
-  FileInput(const FileInput&) = delete;
-  FileInput& operator=(const FileInput&) = delete;
-  ~FileInput() {
+  WholeInput() = default;
+  WholeInput(const WholeInput&) = delete;
+  WholeInput& operator=(const WholeInput&) = delete;
+  ~WholeInput() {
     if (base_ != nullptr) munmap(base_, length_);
   }
 
   // False, with errno set, when the descriptor cannot be read.
   bool ReadAll(int fd) {
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && Map(fd, st.st_size))
-      return true;
-    return ReadToEnd(fd);
+    // As much as the system lets a mapping hold without counting it against
+    // memory, and far more than any input: the pages only come when used.
+    bool reserved = false;
+    for (std::size_t length = std::size_t{64} << 30; !reserved && length >= kHugePage; length /= 4)
+      reserved = Reserve(length);
+    if (!reserved) return false;
+    for (;;) {
+      if (size_ == capacity_ && !Enlarge()) return false;
+      const ssize_t got = read(fd, buffer_ + size_, std::min(capacity_ - size_, kMaxRead));
+      if (got == 0) break;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      size_ += static_cast<std::size_t>(got);
+    }
+    return true;
   }
 
-  std::string_view view() const { return {data_, size_}; }
+  std::string_view view() const { return {buffer_, size_}; }
 
  private:
   static constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-  bool Map(int fd, off_t file_size) {
-    off_t offset = lseek(fd, 0, SEEK_CUR);
-    if (offset < 0) offset = 0;
-    if (offset >= file_size) return true;  // nothing left: empty
-    const auto page = static_cast<off_t>(sysconf(_SC_PAGESIZE));
-    const off_t start = offset - offset % page;
-    const auto length = static_cast<std::size_t>(file_size - start);
-    void* const base = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, start);
-    if (base == MAP_FAILED) return false;
-    base_ = base;
-    length_ = length;
-    data_ = static_cast<const char*>(base) + (offset - start);
-    size_ = static_cast<std::size_t>(file_size - offset);
-    return true;
-  }
+  static constexpr std::size_t kMaxRead = std::size_t{1} << 30;
 
   // Address space only: no page is given until it is written.
   bool Reserve(std::size_t length) {
@@ -256,35 +261,87 @@ class FileInput {
     return true;
   }
 
-  bool ReadToEnd(int fd) {
-    // As much as the system lets a mapping hold without counting it against
-    // memory, and far more than any input: the pages only come when used.
-    bool reserved = false;
-    for (std::size_t length = std::size_t{64} << 30; !reserved && length >= kHugePage; length /= 4)
-      reserved = Reserve(length);
-    if (!reserved) return false;
-    for (;;) {
-      if (size_ == capacity_ && !Enlarge()) return false;
-      const ssize_t got = read(fd, buffer_ + size_, std::min(capacity_ - size_, kMaxRead));
-      if (got == 0) break;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      size_ += static_cast<std::size_t>(got);
-    }
-    data_ = buffer_;
-    return true;
-  }
-
-  static constexpr std::size_t kMaxRead = std::size_t{1} << 30;
-
   void* base_ = nullptr;  // the mapping, to unmap
   std::size_t length_ = 0;
   char* buffer_ = nullptr;  // where read input goes
   std::size_t capacity_ = 0;
-  const char* data_ = nullptr;
   std::size_t size_ = 0;
+};
+
+// Part of the input, as a pass over it sees it.
+struct Segment {
+  std::string_view text;
+  std::size_t offset;  // in the input
+  bool first, last;
+};
+
+// Where a pass cuts a window of the input that stops short of its end: the
+// segment ends at `end` and the next one starts at `next`; end 0 when the
+// window holds no place to cut (it is then made larger).
+struct Cut {
+  std::size_t end, next;
+};
+using CutRule = Cut (*)(std::string_view window);
+
+// The input, read again for every pass over it: text in memory is one
+// segment; a regular file is read with pread(2) into one window of a few MiB
+// used again for every segment, so that what the process holds does not grow
+// with the file. (Mapping the file instead costs a fault for every few pages
+// in every pass, and more time than copying them.)
+class Input {
+ public:
+  explicit Input(std::string_view text) : text_(text) {}
+  Input(int fd, off_t start) : fd_(fd), start_(start) {}
+
+  // Hands each segment in order to each, until it returns false.
+  template <typename Each>
+  void Pass(CutRule cut, const Each& each) {
+    if (fd_ < 0) {
+      each(Segment{text_, 0, true, true});
+      return;
+    }
+    if (capacity_ == 0) Allocate(kWindowBytes);
+    for (std::size_t offset = 0;;) {
+      const std::size_t filled = ReadAt(offset);
+      const std::string_view window(window_.get(), filled);
+      const bool last = filled < capacity_;
+      const Cut at = last ? Cut{filled, filled} : cut(window);
+      if (at.end == 0) {
+        Allocate(2 * capacity_);
+        continue;
+      }
+      if (!each(Segment{window.substr(0, at.end), offset, offset == 0, last}) || last) return;
+      offset += at.next;
+    }
+  }
+
+ private:
+  void Allocate(std::size_t capacity) {
+    window_ = std::make_unique_for_overwrite<char[]>(capacity);
+    capacity_ = capacity;
+  }
+
+  // Fills the window from offset on, short only at the end of the file.
+  std::size_t ReadAt(std::size_t offset) {
+    std::size_t filled = 0;
+    while (filled < capacity_) {
+      const ssize_t got = pread(fd_, window_.get() + filled, capacity_ - filled,
+                                start_ + static_cast<off_t>(offset + filled));
+      if (got == 0) break;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        throw ReadFailure{errno};
+      }
+      filled += static_cast<std::size_t>(got);
+    }
+    return filled;
+  }
+
+  std::string_view text_;
+  int fd_ = -1;
+  off_t start_ = 0;
+  std::unique_ptr<char[]> window_;
+  std::size_t capacity_ = 0;
 };
 
 // Standard output failed; what the message adds after "cannot write to
@@ -346,16 +403,62 @@ class Output {
   std::size_t capacity_ = 0;
 };
 
-std::optional<Failure> CheckUtf8(std::string_view input, std::string_view what) {
-  const auto error = FindInvalidUtf8(input);
-  if (!error) return std::nullopt;
-  return Failure{1, std::string(what) + " is not UTF-8: " + std::string(Describe(error->kind)) +
-                        " at byte offset " + std::to_string(error->offset)};
+// Where UTF-8 can be cut near max_bytes so that each part is found valid, or
+// not, just as within the whole: before the lead byte of a character that
+// max_bytes would cut, or at max_bytes itself when none of the three bytes
+// before it is a lead byte (the continuation bytes there are stray on either
+// side of the cut).
+std::size_t CheckBoundary(std::string_view utf8, std::size_t max_bytes) {
+  if (max_bytes >= utf8.size()) return utf8.size();
+  const auto continues = [&](std::size_t at) {
+    return (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80;
+  };
+  std::size_t end = max_bytes;
+  while (end + 3 > max_bytes && continues(end)) --end;
+  return continues(end) ? max_bytes : end;
 }
 
-std::optional<Failure> Encode(std::string_view text, std::string_view what, codec::CodePage cp,
-                              Output& out, std::ostream& err) {
-  if (auto failure = CheckUtf8(text, what)) return failure;
+// Text is cut between characters; a window always has more than four bytes.
+Cut TextCut(std::string_view window) {
+  const std::size_t end = CheckBoundary(window, window.size() - 1);
+  return {end, end};
+}
+
+// Hex text is cut at a space with no space on either side, which is left
+// out: each segment then starts and ends with its first and last group as
+// they stand in the whole text, and reads exactly as it does there (an outer
+// space would be trimmed, and the empty group beside it lost). Spaces at both
+// ends of the whole are the first and last segment's.
+Cut HexCut(std::string_view window) {
+  for (std::size_t at = window.size() - 1; at-- > 1;) {
+    if (window[at] == ' ' && window[at - 1] != ' ' && window[at + 1] != ' ') return {at, at + 1};
+  }
+  return {0, 0};
+}
+
+std::string_view Trimmed(const Segment& segment) {
+  std::string_view body = segment.text;
+  if (segment.first) body.remove_prefix(std::min(body.size(), body.find_first_not_of(' ')));
+  if (segment.last) body = body.substr(0, body.find_last_not_of(' ') + 1);
+  return body;
+}
+
+std::optional<Failure> CheckUtf8(Input& input, CutRule cut, std::string_view what) {
+  std::optional<Failure> failure;
+  input.Pass(cut, [&](const Segment& segment) {
+    const auto error = FindInvalidUtf8(segment.text);
+    if (!error) return true;
+    failure =
+        Failure{1, std::string(what) + " is not UTF-8: " + std::string(Describe(error->kind)) +
+                       " at byte offset " + std::to_string(segment.offset + error->offset)};
+    return false;
+  });
+  return failure;
+}
+
+std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePage cp, Output& out,
+                              std::ostream& err) {
+  if (auto failure = CheckUtf8(input, TextCut, what)) return failure;
 
   std::u16string units;
   bool wrote_any = false;
@@ -363,32 +466,35 @@ std::optional<Failure> Encode(std::string_view text, std::string_view what, code
   std::size_t unmappable = 0;
   std::size_t first_position = 0;  // 1-based, in characters
   char32_t first_character = 0;
-  while (!text.empty()) {
-    const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-    units.clear();
-    AppendUtf16(text.substr(0, piece), units);  // valid: checked above
-    text.remove_prefix(piece);
+  input.Pass(TextCut, [&](const Segment& segment) {
+    for (std::string_view text = segment.text; !text.empty();) {
+      const std::size_t piece = CharacterBoundary(text, kPieceBytes);
+      units.clear();
+      AppendUtf16(text.substr(0, piece), units);  // valid: checked above
+      text.remove_prefix(piece);
 
-    const codec::EncodedText encoded = codec::EncodeText(units, cp);
-    if (encoded.unmappable != 0 && unmappable == 0) {
-      first_position =
-          characters_before +
-          CodePointsIn(std::u16string_view(units).substr(0, encoded.first_unmappable)) + 1;
-      first_character = CodePointAt(units, encoded.first_unmappable);
+      const codec::EncodedText encoded = codec::EncodeText(units, cp);
+      if (encoded.unmappable != 0 && unmappable == 0) {
+        first_position =
+            characters_before +
+            CodePointsIn(std::u16string_view(units).substr(0, encoded.first_unmappable)) + 1;
+        first_character = CodePointAt(units, encoded.first_unmappable);
+      }
+      unmappable += encoded.unmappable;
+      characters_before += CodePointsIn(units);
+
+      if (encoded.bytes.empty()) continue;
+      // A space joins this piece's groups to the previous piece's.
+      const std::size_t lead = wrote_any ? 1 : 0;
+      const std::size_t length = codec::HexLength(encoded.bytes.size());
+      char* const hex = out.Room(lead + length);
+      if (lead) hex[0] = ' ';
+      codec::WriteHex(encoded.bytes, hex + lead);
+      out.Wrote(hex + lead + length);
+      wrote_any = true;
     }
-    unmappable += encoded.unmappable;
-    characters_before += CodePointsIn(units);
-
-    if (encoded.bytes.empty()) continue;
-    // A space joins this piece's groups to the previous piece's.
-    const std::size_t lead = wrote_any ? 1 : 0;
-    const std::size_t length = codec::HexLength(encoded.bytes.size());
-    char* const hex = out.Room(lead + length);
-    if (lead) hex[0] = ' ';
-    codec::WriteHex(encoded.bytes, hex + lead);
-    out.Wrote(hex + lead + length);
-    wrote_any = true;
-  }
+    return true;
+  });
   out.Append("\n");
   out.Finish();
 
@@ -423,73 +529,85 @@ bool CutsAfterLowBytes(codec::CodePage cp) {
   }
 }
 
-// Reads hex text into bytes, a piece of about kPieceBytes of hex text at a
-// time, and hands the bytes on in pieces that end after a byte below 0x30
-// (when the code page may be cut there) or at the end of all. No buffer is
-// sized by the whole text. Hex pieces are cut at a space with no space on
-// either side: each then starts and ends with its first and last group as
-// they stand in the whole text, and reads exactly as it does there (an outer
-// space would be trimmed, and the empty group beside it lost).
+// Reads hex text, a segment at a time, into bytes, a piece of about
+// kPieceBytes of hex text at a time (cut as HexCut cuts), and hands the bytes
+// on in pieces that end after a byte below 0x30 (when the code page may be
+// cut there) or at the end of all. No buffer is sized by the whole text.
 class HexReader {
  public:
-  HexReader(std::string_view hex, bool cut_bytes) : cut_bytes_(cut_bytes) {
-    const std::size_t first = hex.find_first_not_of(' ');
-    if (first != hex.npos) body_ = hex.substr(first, hex.find_last_not_of(' ') - first + 1);
-  }
+  // hand(bytes, groups before them)
+  using Hand = std::function<void(std::string_view, std::size_t)>;
 
-  // The next piece of bytes; false at the end, or at a group above FF.
-  bool Next(std::string_view& bytes) {
-    groups_before_ += handed_;
-    pending_.erase(0, handed_);
-    handed_ = 0;
-    for (;;) {
-      if (body_.empty()) {
-        handed_ = pending_.size();
-        bytes = pending_;
-        return handed_ != 0;
-      }
-      std::size_t cut = body_.size();
-      for (std::size_t at = kPieceBytes; at < body_.size(); ++at) {
-        at = body_.find(' ', at);
-        if (at == body_.npos) break;
-        if (body_[at - 1] != ' ' && at + 1 < body_.size() && body_[at + 1] != ' ') {
+  HexReader(bool cut_bytes, Hand hand) : cut_bytes_(cut_bytes), hand_(std::move(hand)) {}
+
+  // False at a group above FF.
+  bool Read(const Segment& segment) {
+    std::string_view body = Trimmed(segment);
+    while (!body.empty()) {
+      std::size_t cut = body.size();
+      for (std::size_t at = kPieceBytes; at < body.size(); ++at) {
+        at = body.find(' ', at);
+        if (at == body.npos) break;
+        if (body[at - 1] != ' ' && at + 1 < body.size() && body[at + 1] != ' ') {
           cut = at;
           break;
         }
       }
-      const auto piece = codec::HexToBytes(body_.substr(0, cut));
+      const auto piece = codec::HexToBytes(body.substr(0, cut));
       if (!piece) {
         too_large_ = groups_before_ + pending_.size() + piece.error().group;
-        body_ = {};
         return false;
       }
-      body_.remove_prefix(std::min(body_.size(), cut + 1));
+      body.remove_prefix(std::min(body.size(), cut + 1));
       const std::size_t old_size = pending_.size();
       pending_ += piece.value();
       if (!cut_bytes_) continue;
       for (std::size_t end = pending_.size(); end > old_size; --end) {
         if (static_cast<unsigned char>(pending_[end - 1]) < 0x30) {
-          handed_ = end;
-          bytes = std::string_view(pending_).substr(0, end);
-          return true;
+          HandOn(end);
+          break;
         }
       }
     }
+    if (segment.last && !pending_.empty()) HandOn(pending_.size());
+    return true;
   }
 
-  // Groups (bytes) before the piece last handed on.
-  std::size_t groups_before() const { return groups_before_; }
-  // The first group above FF (1-based), once Next() met it.
+  // The first group above FF (1-based), once Read() met it.
   std::optional<std::size_t> too_large() const { return too_large_; }
 
  private:
-  std::string_view body_;  // what is left to read, outer spaces trimmed
+  void HandOn(std::size_t end) {
+    hand_(std::string_view(pending_).substr(0, end), groups_before_);
+    groups_before_ += end;
+    pending_.erase(0, end);
+  }
+
   bool cut_bytes_;
+  Hand hand_;
   std::string pending_;  // bytes read and not yet handed on, from the start of a character
-  std::size_t handed_ = 0;
   std::size_t groups_before_ = 0;
   std::optional<std::size_t> too_large_;
 };
+
+// Group n (1-based) of the hex text, as a message shows it; read again from
+// the start, since its segment is long gone.
+std::string ShownGroup(Input& input, std::size_t n) {
+  std::string shown;
+  std::size_t before = 0;  // groups in the segments already seen
+  input.Pass(HexCut, [&](const Segment& segment) {
+    const std::string_view body = Trimmed(segment);
+    if (body.empty()) return true;
+    const auto groups = static_cast<std::size_t>(std::count(body.begin(), body.end(), ' ')) + 1;
+    if (before + groups < n) {
+      before += groups;
+      return true;
+    }
+    shown = ShowGroup(GroupOf(body, n - before));
+    return false;
+  });
+  return shown;
+}
 
 // Writes text as UTF-8 a piece at a time, a surrogate pair kept together.
 void WriteText(std::u16string_view text, Output& out) {
@@ -505,34 +623,33 @@ void WriteText(std::u16string_view text, Output& out) {
 // time; then each piece is read and decoded again and written. Decoding
 // twice a piece that stays in the cache costs less than holding the whole
 // text, whose pages are new memory.
-std::optional<Failure> Decode(std::string_view hex, std::string_view what, codec::CodePage cp,
+std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePage cp,
                               Output& out) {
-  if (auto failure = CheckUtf8(hex, what)) return failure;
+  if (auto failure = CheckUtf8(input, HexCut, what)) return failure;
 
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
   // ASCII bytes inside a longer sequence: the hex text reads the same as bytes.
   const auto failure = [&](std::size_t group, const std::string& why) {
-    return Failure{
-        1, "group " + std::to_string(group) + " " + ShowGroup(GroupOf(hex, group)) + " " + why};
+    return Failure{1,
+                   "group " + std::to_string(group) + " " + ShownGroup(input, group) + " " + why};
   };
   const bool cut = CutsAfterLowBytes(cp);
   std::optional<std::size_t> lossy;
   std::size_t pieces = 0;
   std::u16string only_text;  // of the first piece, kept while it is the only one
   {
-    HexReader reader(hex, cut);
-    std::string_view bytes;
-    while (reader.Next(bytes)) {
+    HexReader reader(cut, [&](std::string_view bytes, std::size_t groups_before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
-      if (lossy) continue;
+      if (lossy) return;
       codec::CheckedText checked = codec::DecodeChecked(bytes, cp);
-      if (checked.check.lossy_group) lossy = reader.groups_before() + *checked.check.lossy_group;
+      if (checked.check.lossy_group) lossy = groups_before + *checked.check.lossy_group;
       if (++pieces == 1) {
         only_text = std::move(checked.text);
       } else {
         std::u16string().swap(only_text);
       }
-    }
+    });
+    input.Pass(HexCut, [&](const Segment& segment) { return reader.Read(segment); });
     if (const auto group = reader.too_large()) {
       return failure(*group, "does not fit in a byte (00 to FF)");
     }
@@ -544,9 +661,10 @@ std::optional<Failure> Decode(std::string_view hex, std::string_view what, codec
   if (pieces == 1) {
     WriteText(only_text, out);
   } else {
-    HexReader reader(hex, cut);
-    std::string_view bytes;
-    while (reader.Next(bytes)) WriteText(codec::DecodeBytes(bytes, cp), out);
+    HexReader reader(cut, [&](std::string_view bytes, std::size_t) {
+      WriteText(codec::DecodeBytes(bytes, cp), out);
+    });
+    input.Pass(HexCut, [&](const Segment& segment) { return reader.Read(segment); });
   }
   out.Finish();
   return std::nullopt;
@@ -628,8 +746,8 @@ int Report(const Failure& failure, std::ostream& err) {
   return failure.status;
 }
 
-// Reads all of standard input; a failure to is reported as such.
-using ReadInput = std::function<std::optional<Failure>(std::string_view&)>;
+// Reads standard input, or gets ready to; a failure to is reported as such.
+using ReadInput = std::function<std::optional<Failure>(std::optional<Input>&)>;
 
 int Run(std::span<const std::string_view> args, const ReadInput& read_input, Output& out,
         std::ostream& err) {
@@ -650,18 +768,18 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
         break;
       case Command::Kind::kRun: {
         const bool encode = command.word == "encode";
-        std::string_view text;
+        std::optional<Input> input;
         std::string_view what;
         if (command.operand) {
-          text = *command.operand;
+          input.emplace(*command.operand);
           what = encode ? "the TEXT argument" : "the HEX argument";
         } else {
-          failure = read_input(text);
+          failure = read_input(input);
           what = "standard input";
         }
         if (!failure) {
-          failure = encode ? Encode(text, what, command.cp, out, err)
-                           : Decode(text, what, command.cp, out);
+          failure = encode ? Encode(*input, what, command.cp, out, err)
+                           : Decode(*input, what, command.cp, out);
         }
         break;
       }
@@ -669,6 +787,8 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
     if (failure) return Report(*failure, err);
   } catch (const WriteFailure& e) {
     return Report(Failure{1, "cannot write to standard output" + e.reason}, err);
+  } catch (const ReadFailure& e) {
+    return Report(Failure{1, "cannot read standard input: " + ErrnoText(e.error)}, err);
   } catch (const std::exception& e) {
     return Report(Failure{1, std::string("internal error: ") + e.what()}, err);
   }
@@ -679,27 +799,35 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
 
 int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
            std::ostream& err) {
-  InputBlock input;
+  InputBlock block;
   Output output(out);
   return Run(
       args,
-      [&](std::string_view& text) -> std::optional<Failure> {
-        input.ReadAll(in);
-        text = input.view();
+      [&](std::optional<Input>& input) -> std::optional<Failure> {
+        block.ReadAll(in);
+        input.emplace(block.view());
         return std::nullopt;
       },
       output, err);
 }
 
 int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err) {
-  FileInput input;
+  WholeInput whole;
   Output output(out);
   return Run(
       args,
-      [&](std::string_view& text) -> std::optional<Failure> {
-        if (!input.ReadAll(in))
+      [&](std::optional<Input>& input) -> std::optional<Failure> {
+        // A regular file is read from where its offset stands, a window at a
+        // time, in every pass.
+        struct stat st {};
+        if (fstat(in, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+          const off_t start = lseek(in, 0, SEEK_CUR);
+          input.emplace(in, start < 0 ? 0 : start);
+          return std::nullopt;
+        }
+        if (!whole.ReadAll(in))
           return Failure{1, "cannot read standard input: " + ErrnoText(errno)};
-        text = input.view();
+        input.emplace(whole.view());
         return std::nullopt;
       },
       output, err);

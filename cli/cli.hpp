@@ -15,8 +15,9 @@ namespace vantorel {
 int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
            std::ostream& err);
 
-// The same on file descriptors. A regular file is mapped and read twice
-// (checked, then written); other input is read whole into memory. Output
+// The same on file descriptors. A regular file is read again for each pass
+// over it (checked, then written) through one window of a few MiB, so memory
+// does not grow with it; other input is read whole into memory. Output
 // leaves through write(2) from one buffer of about a MiB; a failure to write
 // ends the run with status 1 and a message (SIGPIPE is the caller's to ignore).
 int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err);
