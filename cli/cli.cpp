@@ -443,22 +443,19 @@ std::string_view Trimmed(const Segment& segment) {
   return body;
 }
 
-std::optional<Failure> CheckUtf8(Input& input, CutRule cut, std::string_view what) {
-  std::optional<Failure> failure;
-  input.Pass(cut, [&](const Segment& segment) {
-    const auto error = FindInvalidUtf8(segment.text);
-    if (!error) return true;
-    failure =
-        Failure{1, std::string(what) + " is not UTF-8: " + std::string(Describe(error->kind)) +
-                       " at byte offset " + std::to_string(segment.offset + error->offset)};
-    return false;
-  });
-  return failure;
+std::optional<Failure> CheckUtf8(const Segment& segment, std::string_view what) {
+  const auto error = FindInvalidUtf8(segment.text);
+  if (!error) return std::nullopt;
+  return Failure{1, std::string(what) + " is not UTF-8: " + std::string(Describe(error->kind)) +
+                        " at byte offset " + std::to_string(segment.offset + error->offset)};
 }
 
 std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePage cp, Output& out,
                               std::ostream& err) {
-  if (auto failure = CheckUtf8(input, TextCut, what)) return failure;
+  std::optional<Failure> not_utf8;
+  input.Pass(TextCut,
+             [&](const Segment& segment) { return !(not_utf8 = CheckUtf8(segment, what)); });
+  if (not_utf8) return not_utf8;
 
   std::u16string units;
   bool wrote_any = false;
@@ -625,8 +622,6 @@ void WriteText(std::u16string_view text, Output& out) {
 // text, whose pages are new memory.
 std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePage cp,
                               Output& out) {
-  if (auto failure = CheckUtf8(input, HexCut, what)) return failure;
-
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
   // ASCII bytes inside a longer sequence: the hex text reads the same as bytes.
   const auto failure = [&](std::size_t group, const std::string& why) {
@@ -649,7 +644,15 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
         std::u16string().swap(only_text);
       }
     });
-    input.Pass(HexCut, [&](const Segment& segment) { return reader.Read(segment); });
+    // Bad UTF-8 anywhere wins over any group: after a group above FF the
+    // rest is only checked for that.
+    std::optional<Failure> not_utf8;
+    input.Pass(HexCut, [&](const Segment& segment) {
+      if ((not_utf8 = CheckUtf8(segment, what))) return false;
+      if (!reader.too_large()) reader.Read(segment);
+      return true;
+    });
+    if (not_utf8) return not_utf8;
     if (const auto group = reader.too_large()) {
       return failure(*group, "does not fit in a byte (00 to FF)");
     }

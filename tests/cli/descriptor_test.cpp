@@ -57,6 +57,13 @@ TEST(DescriptorTest, FilesAndPipesOfAnySizeAndShape) {
        1,
        "vantorel: standard input is not UTF-8: an incomplete sequence at byte offset 800000\n",
        ""},
+      {{"decode"},
+       "1FF " + hex + "\xFF",
+       Via::kFile,
+       1,
+       "vantorel: standard input is not UTF-8: a byte that never appears in UTF-8 at byte offset "
+       "2400004\n",
+       ""},
       // No place to cut but at the end: the window grows.
       {{"decode"},
        Repeat("4a  ", n) + "4a",
