@@ -18,7 +18,10 @@ files, in this one run:
   3. times `cat FILE | cat > /dev/null` on the same file, the cost of moving
      the bytes through a pipe at all;
   4. prints one table, with each converter's peak memory (maximum resident set
-     size, from the kernel's accounting of the process itself, not of cat).
+     size, from the kernel's accounting of the process itself, not of cat),
+     from one more run under GNU time (/usr/bin/time) where it is installed:
+     a process started straight from this script would be charged this
+     script's own memory too, which it holds until exec.
 
 The Python peers are the one-liners a person would write:
   decode  bytes.fromhex(hex).decode('gbk'), written as UTF-8
@@ -34,6 +37,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+TIME = "/usr/bin/time"
 
 PY_DECODE = ("import sys; sys.stdout.buffer.write("
              "bytes.fromhex(sys.stdin.buffer.read().decode('ascii')).decode('gbk').encode())")
@@ -65,9 +70,15 @@ def write_inputs(folder, mib):
     return text_path, hex_path
 
 
-def run(argv, src, pipe, out):
+def run(argv, src, pipe, out, measured=False):
     """Runs argv once with standard input src (a file, or cat of it through a
-    pipe) and standard output out; returns (seconds, peak KiB of argv)."""
+    pipe) and standard output out; returns (seconds, peak KiB of argv).
+    Measured, argv runs under GNU time, which reports its peak alone."""
+    report = None
+    if measured and os.access(TIME, os.X_OK):
+        fd, report = tempfile.mkstemp(prefix="vantorel-bench-peak-")
+        os.close(fd)
+        argv = [TIME, "-f", "%M", "-o", report] + argv
     start = time.perf_counter()
     with open(src, "rb") as f:
         if pipe:
@@ -84,7 +95,12 @@ def run(argv, src, pipe, out):
     seconds = time.perf_counter() - start
     if proc.returncode != 0:
         raise RuntimeError("%s failed with status %d" % (" ".join(argv), proc.returncode))
-    return seconds, usage.ru_maxrss
+    peak = usage.ru_maxrss
+    if report is not None:
+        with open(report) as f:
+            peak = int(f.read().split()[-1])
+        os.remove(report)
+    return seconds, peak
 
 
 def digest(path):
@@ -128,13 +144,12 @@ def main():
                     os.remove(got)
 
                 def timed(argv, pipe):
-                    times, peaks = [], []
+                    times = []
                     with open(os.devnull, "wb") as out:
+                        _, peak = run(argv, src, pipe, out, measured=True)
                         for _ in range(args.runs):
-                            seconds, peak = run(argv, src, pipe, out)
-                            times.append(seconds)
-                            peaks.append(peak)
-                    return statistics.median(times), max(peaks)
+                            times.append(run(argv, src, pipe, out)[0])
+                    return statistics.median(times), peak
 
                 cat_time, _ = timed(["cat"], True)
                 for pipe in (False, True):
