@@ -283,10 +283,11 @@ struct Cut {
 };
 using CutRule = Cut (*)(std::string_view window);
 
-// The input, read again for every pass over it: text in memory is one
-// segment; a regular file is read with pread(2) into one window of a few MiB
-// used again for every segment, so that what the process holds does not grow
-// with the file. (Mapping the file instead costs a fault for every few pages
+// The input, read again for every pass over it, in segments of about
+// kWindowBytes, each of which stays in the cache while it is worked on. Text
+// in memory is cut where it lies; a regular file is read with pread(2) into
+// one window used again for every segment, so that what the process holds
+// does not grow with the file. (Mapping the file instead costs a fault for every few pages
 // in every pass, and more time than copying them.)
 class Input {
  public:
@@ -296,18 +297,13 @@ class Input {
   // Hands each segment in order to each, until it returns false.
   template <typename Each>
   void Pass(CutRule cut, const Each& each) {
-    if (fd_ < 0) {
-      each(Segment{text_, 0, true, true});
-      return;
-    }
-    if (capacity_ == 0) Allocate(kWindowBytes);
+    std::size_t size = kWindowBytes;
     for (std::size_t offset = 0;;) {
-      const std::size_t filled = ReadAt(offset);
-      const std::string_view window(window_.get(), filled);
-      const bool last = filled < capacity_;
-      const Cut at = last ? Cut{filled, filled} : cut(window);
-      if (at.end == 0) {
-        Allocate(2 * capacity_);
+      const std::string_view window = Window(offset, size);
+      const bool last = window.size() < size;
+      const Cut at = last ? Cut{window.size(), window.size()} : cut(window);
+      if (!last && at.end == 0) {
+        size *= 2;
         continue;
       }
       if (!each(Segment{window.substr(0, at.end), offset, offset == 0, last}) || last) return;
@@ -316,16 +312,16 @@ class Input {
   }
 
  private:
-  void Allocate(std::size_t capacity) {
-    window_ = std::make_unique_for_overwrite<char[]>(capacity);
-    capacity_ = capacity;
-  }
-
-  // Fills the window from offset on, short only at the end of the file.
-  std::size_t ReadAt(std::size_t offset) {
+  // Up to size bytes from offset on, short only at the end of the input.
+  std::string_view Window(std::size_t offset, std::size_t size) {
+    if (fd_ < 0) return text_.substr(std::min(offset, text_.size()), size);
+    if (capacity_ < size) {
+      window_ = std::make_unique_for_overwrite<char[]>(size);
+      capacity_ = size;
+    }
     std::size_t filled = 0;
-    while (filled < capacity_) {
-      const ssize_t got = pread(fd_, window_.get() + filled, capacity_ - filled,
+    while (filled < size) {
+      const ssize_t got = pread(fd_, window_.get() + filled, size - filled,
                                 start_ + static_cast<off_t>(offset + filled));
       if (got == 0) break;
       if (got < 0) {
@@ -334,7 +330,7 @@ class Input {
       }
       filled += static_cast<std::size_t>(got);
     }
-    return filled;
+    return {window_.get(), filled};
   }
 
   std::string_view text_;
