@@ -70,8 +70,9 @@ constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
 // may be shorter), from one buffer used again for every block.
 constexpr std::size_t kOutputBytes = std::size_t{1} << 20;
 
-// A regular file is read a window of this many bytes at a time (more only
-// where the window holds no place to cut the input).
+// Input is worked on in segments of about this many bytes (more only where
+// none of that length can be cut off), a regular file read a window of that
+// size at a time.
 constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
 
 // Group text in messages is cut after this many bytes.
@@ -287,8 +288,8 @@ using CutRule = Cut (*)(std::string_view window);
 // kWindowBytes, each of which stays in the cache while it is worked on. Text
 // in memory is cut where it lies; a regular file is read with pread(2) into
 // one window used again for every segment, so that what the process holds
-// does not grow with the file. (Mapping the file instead costs a fault for every few pages
-// in every pass, and more time than copying them.)
+// does not grow with the file. (Mapping the file instead costs a fault for
+// every few pages in every pass, and more time than copying them.)
 class Input {
  public:
   explicit Input(std::string_view text) : text_(text) {}
