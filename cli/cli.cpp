@@ -523,16 +523,56 @@ bool CutsAfterLowBytes(codec::CodePage cp) {
   }
 }
 
+// How many of bytes, which start at a character's start, make whole
+// characters, in code pages whose characters the lead byte alone tells apart
+// (GBK, Big5 and UHC: a byte from 81 to FE leads two; Shift-JIS: 81 to 9F and
+// E0 to FC; UTF-8: a character ends before any byte that does not continue
+// one; windows-1252: one byte each); npos in others. A converter reads a
+// lead byte with whatever follows it, fit or not, so cutting there cuts
+// where the whole would.
+std::size_t WholeCharacters(std::string_view bytes, codec::CodePage cp) {
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+  switch (cp) {
+    case 1252:
+      return bytes.size();
+    case 65001: {
+      std::size_t end = bytes.size();
+      while (end > 0 && (byte(end - 1) & 0xC0) == 0x80) --end;
+      return end > 0 ? end - 1 : 0;  // before the last character, which may go on
+    }
+    case 936:
+    case 950:
+    case 949:
+    case 932: {
+      const auto leads = [cp](unsigned char b) {
+        return cp == 932 ? (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)
+                         : b >= 0x81 && b <= 0xFE;
+      };
+      std::size_t at = 0;
+      while (at < bytes.size()) {
+        const std::size_t length = leads(byte(at)) ? 2 : 1;
+        if (at + length > bytes.size()) break;
+        at += length;
+      }
+      return at;
+    }
+    default:
+      return std::string_view::npos;
+  }
+}
+
 // Reads hex text, a segment at a time, into bytes, a piece of about
 // kPieceBytes of hex text at a time (cut as HexCut cuts), and hands the bytes
-// on in pieces that end after a byte below 0x30 (when the code page may be
-// cut there) or at the end of all. No buffer is sized by the whole text.
+// on in pieces of whole characters (WholeCharacters), else ending after a
+// byte below 0x30 (when the code page may be cut there), or at the end of
+// all. No buffer is sized by the whole text.
 class HexReader {
  public:
   // hand(bytes, groups before them)
   using Hand = std::function<void(std::string_view, std::size_t)>;
 
-  HexReader(bool cut_bytes, Hand hand) : cut_bytes_(cut_bytes), hand_(std::move(hand)) {}
+  HexReader(codec::CodePage cp, Hand hand)
+      : cp_(cp), cut_bytes_(CutsAfterLowBytes(cp)), hand_(std::move(hand)) {}
 
   // False at a group above FF.
   bool Read(const Segment& segment) {
@@ -555,6 +595,10 @@ class HexReader {
       body.remove_prefix(std::min(body.size(), cut + 1));
       const std::size_t old_size = pending_.size();
       pending_ += piece.value();
+      if (const std::size_t whole = WholeCharacters(pending_, cp_); whole != pending_.npos) {
+        if (whole > 0) HandOn(whole);
+        continue;
+      }
       if (!cut_bytes_) continue;
       for (std::size_t end = pending_.size(); end > old_size; --end) {
         if (static_cast<unsigned char>(pending_[end - 1]) < 0x30) {
@@ -577,6 +621,7 @@ class HexReader {
     pending_.erase(0, end);
   }
 
+  codec::CodePage cp_;
   bool cut_bytes_;
   Hand hand_;
   std::string pending_;  // bytes read and not yet handed on, from the start of a character
@@ -625,12 +670,11 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     return Failure{1,
                    "group " + std::to_string(group) + " " + ShownGroup(input, group) + " " + why};
   };
-  const bool cut = CutsAfterLowBytes(cp);
   std::optional<std::size_t> lossy;
   std::size_t pieces = 0;
   std::u16string only_text;  // of the first piece, kept while it is the only one
   {
-    HexReader reader(cut, [&](std::string_view bytes, std::size_t groups_before) {
+    HexReader reader(cp, [&](std::string_view bytes, std::size_t groups_before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
       codec::CheckedText checked = codec::DecodeChecked(bytes, cp);
@@ -661,7 +705,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
   if (pieces == 1) {
     WriteText(only_text, out);
   } else {
-    HexReader reader(cut, [&](std::string_view bytes, std::size_t) {
+    HexReader reader(cp, [&](std::string_view bytes, std::size_t) {
       WriteText(codec::DecodeBytes(bytes, cp), out);
     });
     input.Pass(HexCut, [&](const Segment& segment) { return reader.Read(segment); });

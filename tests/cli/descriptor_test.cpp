@@ -87,6 +87,14 @@ TEST(DescriptorTest, FilesAndPipesOfAnySizeAndShape) {
   const std::string text = Repeat("中😀", 330'000), text_hex = Repeat("D6 D0 94 39 FC 36 ", 330'000);
   for (std::size_t k = 0; k < 7; ++k) {
     if (k < 3) cases.push_back({{"decode"}, std::string(k, ' ') + hex, Via::kFile, 0, "", a});
+    if (k < 2) {
+      cases.push_back({{"decode"},
+                       Repeat("61 ", k) + Repeat("D6 D0 ", n / 2),
+                       Via::kFile,
+                       0,
+                       "",
+                       std::string(k, 'a') + Repeat("中", n / 2)});
+    }
     cases.push_back({{"-c", "54936", "encode"},
                      std::string(k, 'a') + text,
                      Via::kFile,
