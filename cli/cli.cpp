@@ -548,7 +548,10 @@ std::size_t WholeCharacters(std::string_view bytes, codec::CodePage cp) {
         return cp == 932 ? (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)
                          : b >= 0x81 && b <= 0xFE;
       };
-      std::size_t at = 0;
+      // A byte below 40 is a character of its own, so one starts after the
+      // last such byte; from there on, they are told apart one by one.
+      std::size_t at = bytes.size();
+      while (at > 0 && byte(at - 1) >= 0x40) --at;
       while (at < bytes.size()) {
         const std::size_t length = leads(byte(at)) ? 2 : 1;
         if (at + length > bytes.size()) break;
