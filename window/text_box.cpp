@@ -1,6 +1,7 @@
 #include "text_box.hpp"
 
 #include <imm.h>
+#include <usp10.h>
 #include <uxtheme.h>
 #include <vssym32.h>
 
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -35,22 +37,18 @@ class FontWidths final : public CharWidths {
     font_selection_.reset();
     font_selection_ = std::make_unique<SelectedObject>(dc_.get(), font);
     bmp_.assign(0x10000, -1);
+    pairs_.clear();
   }
   HDC dc() const { return dc_.get(); }
 
   int Width(char32_t c) override {
-    if (c < 0x10000 && bmp_[c] >= 0) return bmp_[c];
-    wchar_t units[2] = {static_cast<wchar_t>(c), 0};
-    int count = 1;
-    if (c >= 0x10000) {
-      units[0] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-      units[1] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-      count = 2;
-    }
+    if (c >= 0x10000) return PairWidth(c);
+    if (bmp_[c] >= 0) return bmp_[c];
+    const wchar_t unit = static_cast<wchar_t>(c);
     SIZE size{};
-    if (!GetTextExtentPoint32W(dc_.get(), units, count, &size)) size.cx = 0;
+    if (!GetTextExtentPoint32W(dc_.get(), &unit, 1, &size)) size.cx = 0;
     const int width = static_cast<int>(std::clamp<LONG>(size.cx, 0, 0x7FFF));
-    if (c < 0x10000) bmp_[c] = static_cast<short>(width);
+    bmp_[c] = static_cast<short>(width);
     return width;
   }
 
@@ -58,6 +56,31 @@ class FontWidths final : public CharWidths {
   UniqueMemoryDc dc_;
   std::unique_ptr<SelectedObject> font_selection_;
   std::vector<short> bmp_ = std::vector<short>(0x10000, -1);
+  std::unordered_map<char32_t, int> pairs_;
+
+  // A character beyond the first plane, measured as one by Uniscribe, with
+  // its fallback fonts, as the edit control measures it (GDI alone may take
+  // its two halves for two missing characters).
+  int PairWidth(char32_t c) {
+    if (const auto known = pairs_.find(c); known != pairs_.end()) return known->second;
+    const wchar_t units[2] = {static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)),
+                              static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF))};
+    int width = 0;
+    SCRIPT_STRING_ANALYSIS analysis = nullptr;
+    // Room for 1.5 glyphs a unit and 16 more, as Uniscribe asks.
+    if (SUCCEEDED(ScriptStringAnalyse(dc_.get(), units, 2, 19, -1,
+                                      SSA_GLYPHS | SSA_FALLBACK | SSA_LINK, 0, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr, &analysis))) {
+      if (const SIZE* size = ScriptString_pSize(analysis)) width = static_cast<int>(size->cx);
+      ScriptStringFree(&analysis);
+    } else {
+      SIZE size{};
+      if (GetTextExtentPoint32W(dc_.get(), units, 2, &size)) width = static_cast<int>(size.cx);
+    }
+    width = std::clamp(width, 0, 0x7FFF);
+    pairs_.emplace(c, width);
+    return width;
+  }
 };
 
 // The input context of a window, for as long as it is needed.
@@ -85,10 +108,6 @@ using UniqueTheme = Unique<ThemeTraits>;
 
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
-// How an edit joins the one before it for undo: typing and erasing at the
-// caret go back in one step, as far as the last move of the caret.
-enum class EditKind { kOther, kTyping, kErasing };
-
 class TextBox {
  public:
   explicit TextBox(HWND window) : window_(window) {}
@@ -115,32 +134,39 @@ class TextBox {
   void OnImeStartComposition();
   LRESULT OnSetText(const wchar_t* text);
   LRESULT OnGetText(std::size_t capacity, wchar_t* buffer) const;
-  void OnSetSel(LONG start, LONG end);
+  void OnSetSel(UINT start, UINT end);
   LRESULT OnGetSel(DWORD* start, DWORD* end) const;
 
   // Editing.
   std::size_t SelectionStart() const { return (std::min)(anchor_, caret_); }
   std::size_t SelectionEnd() const { return (std::max)(anchor_, caret_); }
   bool HasSelection() const { return anchor_ != caret_; }
-  void ReplaceSelection(std::u16string_view with, bool undoable, EditKind kind);
-  // What becomes of the undo step when the text changes: kept as it is (the
-  // edit joins the one before), the text before the edit, or none.
-  enum class UndoStep { kJoin, kRemember, kForget };
-  // Puts new text in the box. It is laid out before anything changes, so that
-  // running out of memory leaves the box as it was.
-  void Commit(std::u16string text, std::size_t anchor, std::size_t caret, UndoStep step);
+  // Replaces the text from start to end, as the edit control does: the caret
+  // after the new text, the undo step extended or begun anew (or dropped, if
+  // the edit is not undoable). Everything that can fail is done before
+  // anything changes, so that running out of memory leaves the box as it was.
+  void Replace(std::size_t start, std::size_t end, std::u16string_view with, bool undoable);
+  void ReplaceSelection(std::u16string_view with, bool undoable) {
+    Replace(SelectionStart(), SelectionEnd(), with, undoable);
+  }
+  // Deletes from the caret to another position: Backspace, Delete.
+  void EraseTo(std::size_t other) { Replace(caret_, other, {}, true); }
   // Shows the text with its new lines: scroll bar, caret, repaint.
   void Show(std::vector<TextLine> lines);
-  void Erase(bool forward);
+  bool CanUndo() const { return undo_.inserted != 0 || !undo_.removed.empty(); }
   bool Undo();
   void Copy() const;
   void Cut();
   void Paste();
-  void SelectAll();
 
   // Caret, layout and scrolling.
   void MoveCaret(std::size_t position, bool extend, bool after_wrap = false);
   void MoveByLines(int delta, bool extend);
+  // Ctrl+Left and Ctrl+Right: to a place the text may break at, within the
+  // caret's line, or over the line's end to the next or previous line.
+  std::size_t WordLeft() const;
+  std::size_t WordRight() const;
+  std::size_t LineEnd(std::size_t line) const { return lines_[line].end; }
   std::size_t CaretLine() const;
   POINT PointOfPosition(std::size_t position, bool after_wrap);
   std::size_t PositionAtPoint(POINT point, bool* after_wrap);
@@ -165,7 +191,6 @@ class TextBox {
   std::size_t anchor_ = 0;  // the selection runs from the anchor to the caret
   std::size_t caret_ = 0;
   bool after_wrap_ = false;  // the caret shows at the end of a wrapped line
-  int wanted_x_ = -1;        // kept while moving up and down
   std::vector<TextLine> lines_ = {TextLine{}};
   std::size_t top_line_ = 0;
   std::pair<std::size_t, std::size_t> selection_raised_;  // as last told to screen readers
@@ -177,14 +202,16 @@ class TextBox {
   int left_margin_ = 1;
   int right_margin_ = 1;
 
-  struct Snapshot {
-    std::u16string text;
-    std::size_t anchor = 0;
-    std::size_t caret = 0;
+  // The one step undo takes back, kept as the edit control keeps it: at a
+  // position, what was inserted there and what was removed. Typing on at the
+  // end of an insertion, or erasing on from either side of a removal, extends
+  // the step; undo puts the removed text back, selected, and is undone in turn.
+  struct UndoStep {
+    std::size_t position = 0;
+    std::size_t inserted = 0;
+    std::u16string removed;
   };
-  std::optional<Snapshot> undo_;
-  EditKind last_edit_ = EditKind::kOther;
-  std::size_t last_edit_caret_ = 0;
+  UndoStep undo_;
   bool modified_ = false;
   DWORD limit_ = kNoLimit;
 
@@ -270,7 +297,7 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_SYSKEYDOWN:  // Alt+Backspace undoes
       if (wparam == VK_BACK && (lparam & (1 << 29)) != 0) {
-        Undo();
+        if (CanUndo()) Undo();
         return 0;
       }
       break;
@@ -328,12 +355,13 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case EM_GETSEL:
       return OnGetSel(reinterpret_cast<DWORD*>(wparam), reinterpret_cast<DWORD*>(lparam));
     case EM_SETSEL:
-      OnSetSel(static_cast<LONG>(wparam), static_cast<LONG>(lparam));
+      OnSetSel(static_cast<UINT>(wparam), static_cast<UINT>(lparam));
+      ScrollToCaret();
       return 0;
     case EM_REPLACESEL:
       ReplaceSelection(lparam != 0 ? std::u16string_view(reinterpret_cast<const char16_t*>(lparam))
                                    : std::u16string_view(),
-                       wparam != 0, EditKind::kOther);
+                       wparam != 0);
       return 0;
     case EM_SCROLLCARET:
       ScrollToCaret();
@@ -344,12 +372,13 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case EM_GETLIMITTEXT:
       return static_cast<LRESULT>(limit_);
     case EM_CANUNDO:
-      return undo_.has_value();
+      return CanUndo();
     case EM_UNDO:
     case WM_UNDO:
       return Undo();
     case EM_EMPTYUNDOBUFFER:
-      undo_.reset();
+      undo_.inserted = 0;
+      undo_.removed.clear();
       return 0;
     case EM_GETMODIFY:
       return modified_;
@@ -403,7 +432,7 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       Paste();
       return 0;
     case WM_CLEAR:
-      ReplaceSelection({}, true, EditKind::kOther);
+      ReplaceSelection({}, true);
       return 0;
   }
   return DefWindowProcW(window_, message, wparam, lparam);
@@ -437,8 +466,14 @@ void TextBox::OnSetFont(HFONT font, bool redraw) {
   TEXTMETRICW metrics{};
   GetTextMetricsW(widths_.dc(), &metrics);
   line_height_ = (std::max)(1, static_cast<int>(metrics.tmHeight));
-  // Tab stops every 32 dialog units, as in the system's edit control.
-  metrics_.tab_width = (std::max)(1, 8 * static_cast<int>(metrics.tmAveCharWidth));
+  // Tab stops every 32 dialog units, as in the system's edit control: eight
+  // of the font's average widths of the Latin letters.
+  constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  SIZE letters{};
+  const int average = GetTextExtentPoint32W(widths_.dc(), kLetters, 52, &letters)
+                          ? static_cast<int>((letters.cx / 26 + 1) / 2)
+                          : static_cast<int>(metrics.tmAveCharWidth);
+  metrics_.tab_width = (std::max)(1, 8 * average);
   Relayout();
   if (focused_) ShowNewCaret();
   if (redraw) InvalidateRect(window_, nullptr, FALSE);
@@ -540,35 +575,25 @@ void TextBox::OnKillFocus() {
 }
 
 void TextBox::OnKeyDown(UINT key) {
+  if (KeyDown(VK_MENU)) return;
   const bool shift = KeyDown(VK_SHIFT);
   const bool control = KeyDown(VK_CONTROL);
+  // Each move starts from the caret, with or without a selection.
   switch (key) {
     case VK_LEFT:
-      if (HasSelection() && !shift) {
-        MoveCaret(SelectionStart(), false);
-      } else {
-        MoveCaret(control ? PreviousWordStart(text_, caret_) : PreviousPosition(text_, caret_),
-                  shift);
-      }
+      MoveCaret(control ? WordLeft() : PreviousPosition(text_, caret_), shift);
       break;
     case VK_RIGHT:
-      if (HasSelection() && !shift) {
-        MoveCaret(SelectionEnd(), false);
-      } else {
-        MoveCaret(control ? NextWordStart(text_, caret_) : NextPosition(text_, caret_), shift);
-      }
+      MoveCaret(control ? WordRight() : NextPosition(text_, caret_), shift);
       break;
     case VK_UP:
     case VK_DOWN:
       MoveByLines(key == VK_UP ? -1 : 1, shift);
       break;
     case VK_PRIOR:
-    case VK_NEXT: {
-      const int page = (std::max)(1, VisibleLines() - 1);
-      ScrollTo(static_cast<long long>(top_line_) + (key == VK_PRIOR ? -page : page));
-      MoveByLines(key == VK_PRIOR ? -page : page, shift);
+    case VK_NEXT:
+      MoveByLines(key == VK_PRIOR ? -VisibleLines() : VisibleLines(), shift);
       break;
-    }
     case VK_HOME:
       MoveCaret(control ? 0 : lines_[CaretLine()].start, shift);
       break;
@@ -577,29 +602,38 @@ void TextBox::OnKeyDown(UINT key) {
         MoveCaret(text_.size(), shift);
       } else {
         const std::size_t line = CaretLine();
-        const std::size_t end = lines_[line].end;
+        const std::size_t end = LineEnd(line);
         MoveCaret(end, shift, line + 1 < lines_.size() && lines_[line + 1].start == end);
       }
       break;
     case VK_DELETE:
-      if (shift && !control) {
-        Cut();
+      // Shift: cuts the selection, else erases back; Ctrl: clears the
+      // selection, else erases to the end of the line; both: nothing.
+      if (shift && control) break;
+      if (HasSelection()) {
+        if (shift) Copy();
+        ReplaceSelection({}, true);
+      } else if (shift) {
+        EraseTo(PreviousPosition(text_, caret_));
       } else {
-        Erase(true);
+        EraseTo(control ? LineEnd(CaretLine()) : NextPosition(text_, caret_));
       }
       break;
     case VK_INSERT:
-      if (control && !shift) Copy();
-      if (shift && !control) Paste();
+      if (shift) {
+        Paste();
+      } else if (control) {
+        Copy();
+      }
+      break;
+    case 'A':
+      if (control) OnSetSel(0, text_.size());
       break;
   }
 }
 
 void TextBox::OnChar(wchar_t c) {
   switch (c) {
-    case 0x01:  // Ctrl+A
-      SelectAll();
-      return;
     case 0x03:  // Ctrl+C
       Copy();
       return;
@@ -613,19 +647,24 @@ void TextBox::OnChar(wchar_t c) {
       Undo();
       return;
     case L'\b':
-      Erase(false);
+      if (KeyDown(VK_CONTROL)) return;
+      if (HasSelection()) {
+        ReplaceSelection({}, true);
+      } else {
+        EraseTo(PreviousPosition(text_, caret_));
+      }
       return;
     case L'\r':
     case L'\n':  // Enter and Ctrl+Enter
-      ReplaceSelection(u"\r\n", true, EditKind::kTyping);
+      ReplaceSelection(u"\r\n", true);
       return;
     case L'\t':
-      ReplaceSelection(u"\t", true, EditKind::kTyping);
+      ReplaceSelection(u"\t", true);
       return;
   }
   if (c < 0x20 || c == 0x7F) return;
   const char16_t typed = static_cast<char16_t>(c);
-  ReplaceSelection(std::u16string_view(&typed, 1), true, EditKind::kTyping);
+  ReplaceSelection(std::u16string_view(&typed, 1), true);
 }
 
 void TextBox::OnMouseDown(POINT point, bool double_click) {
@@ -724,7 +763,7 @@ void TextBox::OnContextMenu(POINT screen_point) {
     bool enabled;
     bool separator_after;
   } items[] = {
-      {EditCommand::kUndo, undo_.has_value(), true},
+      {EditCommand::kUndo, CanUndo(), true},
       {EditCommand::kCut, HasSelection(), false},
       {EditCommand::kCopy, HasSelection(), false},
       {EditCommand::kPaste, can_paste, false},
@@ -756,10 +795,10 @@ void TextBox::OnContextMenu(POINT screen_point) {
       Paste();
       break;
     case EditCommand::kDelete:
-      ReplaceSelection({}, true, EditKind::kOther);
+      ReplaceSelection({}, true);
       break;
     case EditCommand::kSelectAll:
-      SelectAll();
+      SendMessageW(window_, EM_SETSEL, 0, -1);
       break;
   }
 }
@@ -778,11 +817,16 @@ void TextBox::OnImeStartComposition() {
   }
 }
 
+// New text with nothing to undo, the caret at its start.
 LRESULT TextBox::OnSetText(const wchar_t* text) {
-  Commit(text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"", 0, 0, UndoStep::kForget);
-  last_edit_ = EditKind::kOther;
+  std::u16string new_text(text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"");
+  std::vector<TextLine> lines = WrapLines(new_text, widths_, metrics_);
+  text_ = std::move(new_text);
+  anchor_ = caret_ = 0;
+  undo_.inserted = 0;
+  undo_.removed.clear();
+  Show(std::move(lines));
   modified_ = false;
-  ScrollTo(0);
   return TRUE;
 }
 
@@ -794,19 +838,21 @@ LRESULT TextBox::OnGetText(std::size_t capacity, wchar_t* buffer) const {
   return static_cast<LRESULT>(count);
 }
 
-void TextBox::OnSetSel(LONG start, LONG end) {
-  const std::size_t size = text_.size();
-  if (start < 0) {  // -1 drops the selection and leaves the caret
-    MoveCaret(caret_, false);
-    return;
+// As the edit control: -1 drops the selection and leaves the caret; other
+// positions past the end are the end; the caret goes to the second one.
+// EM_SETSEL then scrolls the caret into view; Ctrl+A does not.
+void TextBox::OnSetSel(UINT start, UINT end) {
+  if (start == anchor_ && end == caret_) return;
+  std::size_t from = caret_;
+  std::size_t to = caret_;
+  if (start != static_cast<UINT>(-1)) {
+    // Never inside a surrogate pair or "\r\n".
+    from = CharacterBoundary(text_, start);
+    to = CharacterBoundary(text_, end);
   }
-  const std::size_t from = CharacterBoundary(text_, static_cast<std::size_t>(start));
-  const std::size_t to = end < 0 ? size : CharacterBoundary(text_, static_cast<std::size_t>(end));
   anchor_ = from;
   caret_ = to;
   after_wrap_ = false;
-  wanted_x_ = -1;
-  last_edit_ = EditKind::kOther;
   PlaceCaret();
   InvalidateRect(window_, nullptr, FALSE);
 }
@@ -820,9 +866,8 @@ LRESULT TextBox::OnGetSel(DWORD* start, DWORD* end) const {
 
 // ---- Editing --------------------------------------------------------------
 
-void TextBox::ReplaceSelection(std::u16string_view with, bool undoable, EditKind kind) {
-  const std::size_t start = SelectionStart();
-  const std::size_t end = SelectionEnd();
+void TextBox::Replace(std::size_t start, std::size_t end, std::u16string_view with, bool undoable) {
+  if (start > end) std::swap(start, end);
   // Up to the limit, and never half a surrogate pair or line break.
   const std::size_t kept = text_.size() - (end - start);
   const std::size_t room = kept >= limit_ ? 0 : limit_ - kept;
@@ -836,68 +881,75 @@ void TextBox::ReplaceSelection(std::u16string_view with, bool undoable, EditKind
     Notify(EN_MAXTEXT);
   }
   if (start == end && with.empty()) return;
-  const bool joins = kind != EditKind::kOther && kind == last_edit_ && start == end &&
-                     caret_ == last_edit_caret_ && undo_.has_value();
   std::u16string text;
   text.reserve(kept + with.size());
   text.append(text_, 0, start).append(with).append(text_, end);
-  const std::size_t caret = start + with.size();
-  Commit(std::move(text), caret, caret,
-         !undoable ? UndoStep::kForget
-         : joins   ? UndoStep::kJoin
-                   : UndoStep::kRemember);
-  last_edit_ = undoable ? kind : EditKind::kOther;
-  last_edit_caret_ = caret;
-  Notify(EN_UPDATE);
-  Notify(EN_CHANGE);
-}
-
-void TextBox::Erase(bool forward) {
-  if (HasSelection()) {
-    ReplaceSelection({}, true, EditKind::kOther);
-    return;
-  }
-  const std::size_t other = forward ? NextPosition(text_, caret_) : PreviousPosition(text_, caret_);
-  if (other == caret_) return;
-  const std::size_t start = (std::min)(other, caret_);
-  const bool joins =
-      last_edit_ == EditKind::kErasing && caret_ == last_edit_caret_ && undo_.has_value();
-  std::u16string text;
-  text.reserve(text_.size());
-  text.append(text_, 0, start).append(text_, (std::max)(other, caret_));
-  Commit(std::move(text), start, start, joins ? UndoStep::kJoin : UndoStep::kRemember);
-  last_edit_ = EditKind::kErasing;
-  last_edit_caret_ = start;
-  Notify(EN_UPDATE);
-  Notify(EN_CHANGE);
-}
-
-// Undo swaps the text with the one kept, so that a second undo redoes.
-bool TextBox::Undo() {
-  if (!undo_) return false;
-  std::vector<TextLine> lines = WrapLines(undo_->text, widths_, metrics_);
-  std::swap(text_, undo_->text);
-  std::swap(anchor_, undo_->anchor);
-  std::swap(caret_, undo_->caret);
-  Show(std::move(lines));
-  last_edit_ = EditKind::kOther;
-  Notify(EN_UPDATE);
-  Notify(EN_CHANGE);
-  return true;
-}
-
-void TextBox::Commit(std::u16string text, std::size_t anchor, std::size_t caret, UndoStep step) {
   std::vector<TextLine> lines = WrapLines(text, widths_, metrics_);
-  // Nothing below can fail.
-  if (step == UndoStep::kRemember) {
-    undo_.emplace(Snapshot{std::move(text_), anchor_, caret_});
-  } else if (step == UndoStep::kForget) {
-    undo_.reset();
+
+  // The undo step after this edit.
+  std::size_t position = undo_.position;
+  std::size_t inserted = undo_.inserted;
+  std::optional<std::u16string> removed;  // where it changes
+  const std::u16string_view gone = std::u16string_view(text_).substr(start, end - start);
+  if (!gone.empty()) {
+    if (!undoable) {
+      removed.emplace();
+    } else if (inserted == 0 && !undo_.removed.empty() && start == position) {
+      removed.emplace(undo_.removed).append(gone);  // erased on forward
+    } else if (inserted == 0 && !undo_.removed.empty() && end == position) {
+      removed.emplace(gone).append(undo_.removed);  // erased on back
+      position = start;
+    } else {
+      removed.emplace(gone);
+      position = start;
+    }
+    inserted = 0;
   }
+  if (!with.empty()) {
+    if (!undoable) {
+      removed.emplace();
+      inserted = 0;
+    } else if (start == position || (inserted != 0 && start == position + inserted)) {
+      inserted += with.size();
+    } else {
+      position = start;
+      inserted = with.size();
+      removed.emplace();
+    }
+  }
+
+  // Nothing below can fail.
+  if (removed) undo_.removed = std::move(*removed);
+  undo_.position = position;
+  undo_.inserted = inserted;
   text_ = std::move(text);
-  anchor_ = anchor;
-  caret_ = caret;
+  anchor_ = caret_ = start + with.size();
   Show(std::move(lines));
+  Notify(EN_UPDATE);
+  Notify(EN_CHANGE);
+}
+
+// Undo replaces what the step inserted with what it removed, and selects it;
+// the step is then the undo itself, so that a second undo redoes. With
+// nothing to undo, the caret only goes to where the last step was.
+bool TextBox::Undo() {
+  const std::size_t from = (std::min)(undo_.position, text_.size());
+  const std::size_t to = (std::min)(undo_.position + undo_.inserted, text_.size());
+  UndoStep step = std::move(undo_);
+  undo_ = UndoStep{step.position, 0, {}};
+  try {
+    Replace(from, to, step.removed, true);
+  } catch (...) {
+    undo_ = std::move(step);
+    throw;
+  }
+  anchor_ = (std::min)(undo_.position, text_.size());
+  caret_ = (std::min)(undo_.position + undo_.inserted, text_.size());
+  after_wrap_ = false;
+  ScrollToCaret();
+  PlaceCaret();
+  InvalidateRect(window_, nullptr, FALSE);
+  return true;
 }
 
 void TextBox::Show(std::vector<TextLine> lines) {
@@ -905,7 +957,6 @@ void TextBox::Show(std::vector<TextLine> lines) {
   anchor_ = (std::min)(anchor_, text_.size());
   caret_ = (std::min)(caret_, text_.size());
   after_wrap_ = false;
-  wanted_x_ = -1;
   modified_ = true;
   top_line_ = (std::min)(top_line_, lines_.size() - 1);
   UpdateScrollBar();
@@ -924,22 +975,11 @@ void TextBox::Copy() const {
 void TextBox::Cut() {
   if (!HasSelection()) return;
   Copy();
-  ReplaceSelection({}, true, EditKind::kOther);
+  ReplaceSelection({}, true);
 }
 
 void TextBox::Paste() {
-  if (const auto text = ClipboardText(window_)) ReplaceSelection(*text, true, EditKind::kOther);
-}
-
-void TextBox::SelectAll() {
-  anchor_ = 0;
-  caret_ = text_.size();
-  after_wrap_ = false;
-  wanted_x_ = -1;
-  last_edit_ = EditKind::kOther;
-  ScrollToCaret();
-  PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  if (const auto text = ClipboardText(window_)) ReplaceSelection(*text, true);
 }
 
 // ---- Caret, layout and scrolling ------------------------------------------
@@ -949,17 +989,16 @@ void TextBox::MoveCaret(std::size_t position, bool extend, bool after_wrap) {
   caret_ = (std::min)(position, text_.size());
   if (!extend) anchor_ = caret_;
   after_wrap_ = after_wrap;
-  wanted_x_ = -1;
-  last_edit_ = EditKind::kOther;
   ScrollToCaret();
   PlaceCaret();
   if (had_selection || HasSelection()) InvalidateRect(window_, nullptr, FALSE);
 }
 
+// Up, down and a page at a time: to the place nearest the caret's x on the
+// line that many lines away, or on the first or last line.
 void TextBox::MoveByLines(int delta, bool extend) {
   const std::size_t line = CaretLine();
-  const int x =
-      wanted_x_ >= 0 ? wanted_x_ : XOfPosition(text_, lines_[line], caret_, widths_, metrics_);
+  const int x = XOfPosition(text_, lines_[line], caret_, widths_, metrics_);
   const long long target = std::clamp<long long>(static_cast<long long>(line) + delta, 0,
                                                  static_cast<long long>(lines_.size()) - 1);
   const TextLine& to = lines_[static_cast<std::size_t>(target)];
@@ -968,7 +1007,28 @@ void TextBox::MoveByLines(int delta, bool extend) {
                           static_cast<std::size_t>(target) + 1 < lines_.size() &&
                           lines_[static_cast<std::size_t>(target) + 1].start == position;
   MoveCaret(position, extend, after_wrap);
-  wanted_x_ = x;
+}
+
+// Words as the edit control finds them: from the caret back to a place a line
+// may break, or from a line's start to the previous line's end.
+std::size_t TextBox::WordLeft() const {
+  const std::size_t line = LineOfPosition(lines_, caret_);
+  const std::size_t start = lines_[line].start;
+  if (caret_ == start) return line == 0 ? caret_ : LineEnd(line - 1);
+  std::size_t i = caret_ - 1;
+  while (i > 0 && !MayBreakBefore(text_, i)) --i;
+  return i;
+}
+
+// Forward to the next break opportunity within the line, else to the next
+// line's start.
+std::size_t TextBox::WordRight() const {
+  const std::size_t line = LineOfPosition(lines_, caret_);
+  const std::size_t end = LineEnd(line);
+  if (caret_ >= end) return line + 1 < lines_.size() ? lines_[line + 1].start : caret_;
+  std::size_t i = caret_ + 1;
+  while (i < end && !MayBreakBefore(text_, i)) ++i;
+  return i;
 }
 
 std::size_t TextBox::CaretLine() const { return LineOfPosition(lines_, caret_, after_wrap_); }
@@ -1031,14 +1091,18 @@ void TextBox::ScrollTo(long long top_line) {
   UpdateScrollBar();
 }
 
+// Scrolls as little as shows the caret's line, and no further down than
+// fills the box.
 void TextBox::ScrollToCaret() {
   const std::size_t line = CaretLine();
   const auto visible = static_cast<std::size_t>(VisibleLines());
-  if (line < top_line_) {
-    ScrollTo(static_cast<long long>(line));
-  } else if (line >= top_line_ + visible) {
-    ScrollTo(static_cast<long long>(line - visible + 1));
+  std::size_t top = top_line_;
+  if (line < top) {
+    top = line;
+  } else if (line >= top + visible) {
+    top = line - visible + 1;
   }
+  ScrollTo(static_cast<long long>(top));
 }
 
 void TextBox::UpdateScrollBar() {

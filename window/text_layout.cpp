@@ -9,7 +9,15 @@ bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-bool IsSeparator(char16_t c) { return IsBlank(c) || IsLineBreak(c); }
+
+// Characters a line may break before and after, as between Chinese
+// characters: the ideographs and symbols of East Asian scripts, and anything
+// beyond the first plane (emoji, rarer ideographs).
+bool IsWide(char16_t c) {
+  return (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xD800 && c <= 0xDFFF);
+}
 
 struct Char {
   char32_t code;
@@ -33,6 +41,14 @@ int Advance(const Char& c, int x, CharWidths& widths, const LayoutMetrics& metri
 
 }  // namespace
 
+bool MayBreakBefore(std::u16string_view text, std::size_t i) {
+  if (i == 0 || i >= text.size()) return false;
+  const char16_t before = text[i - 1];
+  const char16_t c = text[i];
+  if (IsBlank(c) || IsLineBreak(c) || IsLowSurrogate(c)) return false;
+  return IsBlank(before) || IsLineBreak(before) || IsWide(before) || IsWide(c);
+}
+
 std::vector<TextLine> WrapLines(std::u16string_view text, CharWidths& widths,
                                 const LayoutMetrics& metrics) {
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -40,7 +56,7 @@ std::vector<TextLine> WrapLines(std::u16string_view text, CharWidths& widths,
   const std::size_t n = text.size();
   std::size_t start = 0;
   std::size_t i = 0;
-  std::size_t last_break = kNone;  // where this line may end, after a blank
+  std::size_t last_break = kNone;  // the last place this line may end
   int x = 0;
   while (i < n) {
     const char16_t c = text[i];
@@ -55,11 +71,7 @@ std::vector<TextLine> WrapLines(std::u16string_view text, CharWidths& widths,
       ++i;
       continue;
     }
-    if (c == u' ') {  // spaces hang past the edge rather than wrap
-      x += widths.Width(U' ');
-      last_break = ++i;
-      continue;
-    }
+    if (i > start && MayBreakBefore(text, i)) last_break = i;
     const Char ch = CharAt(text, i);
     const int advance = Advance(ch, x, widths, metrics);
     if (metrics.width > 0 && x + advance > metrics.width && i > start) {
@@ -72,7 +84,6 @@ std::vector<TextLine> WrapLines(std::u16string_view text, CharWidths& widths,
     }
     x += advance;
     i += ch.units;
-    if (c == u'\t') last_break = i;
   }
   lines.push_back({start, n});
   return lines;
@@ -155,20 +166,6 @@ std::size_t PreviousPosition(std::u16string_view text, std::size_t position) {
     return position - 2;
   }
   return position - 1;
-}
-
-std::size_t NextWordStart(std::u16string_view text, std::size_t position) {
-  std::size_t i = std::min(position, text.size());
-  while (i < text.size() && !IsSeparator(text[i])) ++i;
-  while (i < text.size() && IsSeparator(text[i])) ++i;
-  return i;
-}
-
-std::size_t PreviousWordStart(std::u16string_view text, std::size_t position) {
-  std::size_t i = std::min(position, text.size());
-  while (i > 0 && IsSeparator(text[i - 1])) --i;
-  while (i > 0 && !IsSeparator(text[i - 1])) --i;
-  return i;
 }
 
 Span WordAt(std::u16string_view text, std::size_t position) {

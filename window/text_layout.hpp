@@ -33,10 +33,15 @@ struct LayoutMetrics {
   int tab_width = 0;  // tab stops are this far apart
 };
 
-// The lines of text wrapped to metrics.width: after a space or a tab where
-// there is one, else before the character that would pass the edge. Every
-// line holds at least one character, so a box narrower than a character still
-// shows everything. There is always at least one line.
+// Whether a line may break before text[i]: after spaces and tabs, and before
+// and after Chinese characters (never inside a surrogate pair, nor before a
+// space, a tab or a line break).
+bool MayBreakBefore(std::u16string_view text, std::size_t i);
+
+// The lines of text wrapped to metrics.width, spaces and all: at the last
+// place the line may break before the edge, else before the character that
+// would pass it. Every line holds at least one character, so a box narrower
+// than a character still shows everything. There is always at least one line.
 std::vector<TextLine> WrapLines(std::u16string_view text, CharWidths& widths,
                                 const LayoutMetrics& metrics);
 
@@ -65,11 +70,6 @@ std::size_t CharacterBoundary(std::u16string_view text, std::size_t position);
 // One caret step: over a whole surrogate pair or "\r\n".
 std::size_t NextPosition(std::u16string_view text, std::size_t position);
 std::size_t PreviousPosition(std::u16string_view text, std::size_t position);
-
-// Ctrl+Right and Ctrl+Left: the start of the next word, or of this or the
-// previous word. Words are runs of anything but spaces, tabs and line breaks.
-std::size_t NextWordStart(std::u16string_view text, std::size_t position);
-std::size_t PreviousWordStart(std::u16string_view text, std::size_t position);
 
 // What a double-click selects: the word, or the run of spaces, at position.
 struct Span {

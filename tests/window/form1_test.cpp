@@ -419,7 +419,7 @@ TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
       {[&] { SetFocus(text2()); }, u"61 62", true, {0, 1, 0}},
       {[&] { SendMessageW(text2(), EM_SETSEL, 1, 4); }, u"61 62", true, {0, 0, 1}},
       {[&] { Press(form_, VK_RIGHT); }, u"61 62", true, {0, 0, 1}},
-      {[&] { Type(form_, text2(), u"x"); }, u"61 6x2", true, {1, 0, 1}},
+      {[&] { Type(form_, text2(), u"x"); }, u"61 62x", true, {1, 0, 1}},
       {[&] { EXPECT_EQ(testing::PutAccessibleValue(box.get(), u"41 42"), S_OK); },
        u"41 42",
        true,

@@ -55,22 +55,6 @@ void Pump() {
   }
 }
 
-// Wine's own clipboard thread may have the clipboard open for a moment.
-bool OpenClipboardSoon(HWND owner) {
-  for (int i = 0; i < 100 && !OpenClipboard(owner); ++i) Sleep(20);
-  return GetOpenClipboardWindow() == owner;
-}
-
-std::u16string ClipboardText(HWND owner) {
-  std::u16string text = u"<none>";
-  if (!OpenClipboardSoon(owner)) return text;
-  if (const GlobalLock lock(GetClipboardData(CF_UNICODETEXT)); lock.data() != nullptr) {
-    text = static_cast<const char16_t*>(lock.data());
-  }
-  CloseClipboard();
-  return text;
-}
-
 // One parent for all the tests, and a new box in it for each. Without a
 // window manager, Wine takes two seconds to move the activation from a window
 // that goes away, so the parent goes once, at the end.
@@ -252,53 +236,6 @@ TEST_F(TextBoxTest, TypingAndErasing) {
   }
 }
 
-TEST_F(TextBoxTest, KeysMoveTheCaretAndSelect) {
-  const std::u16string words = u"one two  three\r\nfour";  // 20 characters
-  const std::u16string lines = u"abcdef\r\nab\r\nabcdef";  // lines at 0, 8, 12
-  struct Key {
-    UINT vk;
-    unsigned mods = 0;
-  };
-  const struct {
-    const std::u16string& text;
-    DWORD anchor, caret;
-    std::vector<Key> keys;
-    Selection after;
-  } cases[] = {
-      {words, 1, 1, {{VK_RIGHT}}, {2, 2}},
-      {words, 1, 1, {{VK_RIGHT, kShift}, {VK_RIGHT, kShift}}, {1, 3}},
-      {words, 3, 1, {{VK_LEFT, kShift}}, {0, 3}},
-      {words, 3, 1, {{VK_RIGHT}}, {3, 3}},  // a selection collapses to its edge
-      {words, 1, 3, {{VK_LEFT}}, {1, 1}},
-      {words, 14, 14, {{VK_RIGHT}}, {16, 16}},  // over the whole line break
-      {words, 0, 0, {{VK_RIGHT, kCtrl}, {VK_RIGHT, kCtrl}}, {9, 9}},
-      {words, 9, 9, {{VK_RIGHT, kCtrl}}, {16, 16}},
-      {words, 16, 16, {{VK_LEFT, kCtrl}}, {9, 9}},
-      {words, 0, 0, {{VK_RIGHT, kCtrl | kShift}}, {0, 4}},
-      {words, 18, 18, {{VK_HOME}}, {16, 16}},
-      {words, 1, 1, {{VK_END}}, {14, 14}},
-      {words, 18, 18, {{VK_HOME, kCtrl}}, {0, 0}},
-      {words, 1, 1, {{VK_END, kCtrl | kShift}}, {1, 20}},
-      {lines, 5, 5, {{VK_DOWN}}, {10, 10}},             // the short line's end
-      {lines, 5, 5, {{VK_DOWN}, {VK_DOWN}}, {17, 17}},  // and back to the same x
-      {lines, 17, 17, {{VK_UP}, {VK_UP}}, {5, 5}},
-      {lines, 5, 5, {{VK_DOWN, kShift}}, {5, 10}},
-      {lines, 1, 1, {{VK_UP}}, {1, 1}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE("case " + std::to_string(&c - cases + 1));
-    SetText(c.text);
-    Select(c.anchor, c.caret);
-    for (const Key& key : c.keys) Press(key.vk, key.mods);
-    EXPECT_EQ(Sel(), c.after);
-  }
-  Select(3, 3);
-  Type(u"\x01");  // Ctrl+A
-  EXPECT_EQ(Sel(), Selection(0, 18));
-  EXPECT_EQ(Text(), lines);
-  EXPECT_EQ(g_changes, 0);
-}
-
 TEST_F(TextBoxTest, LongHexTextWrapsAtSpacesWithinTheBox) {
   std::u16string text;  // "00 01 02 ... FF 00 01 ...", 3000 characters
   for (int i = 0; i < 1000; ++i)
@@ -326,11 +263,12 @@ TEST_F(TextBoxTest, LongHexTextWrapsAtSpacesWithinTheBox) {
     EXPECT_EQ(Send(EM_LINEFROMCHAR, start), line);
     EXPECT_EQ(PosOf(start).x, origin.x);
     EXPECT_EQ(PosOf(start).y - origin.y, line * line_height);
-    // The last group ends inside the box, and the next one would not have fit.
-    const int group_end = PosOf(next - 1).x - origin.x;
-    EXPECT_LE(group_end, width);
+    // The line, its last space too, fits in the box, and with the next group
+    // and its space it would not have.
+    const int line_end = PosOf(next - 1).x - origin.x + space;
+    EXPECT_LE(line_end, width);
     if (line + 1 < count) {
-      EXPECT_GT(group_end + space + PosOf(next + 2).x - origin.x, width);
+      EXPECT_GT(line_end + PosOf(next + 3).x - origin.x, width);
     }
   }
 
@@ -345,84 +283,6 @@ TEST_F(TextBoxTest, LongHexTextWrapsAtSpacesWithinTheBox) {
   Press(VK_DOWN);
   Press(VK_HOME);
   EXPECT_EQ(Sel(), Selection(line2, line2));
-}
-
-// Each step's text, selection, EN_CHANGEs and whether there is something to undo.
-TEST_F(TextBoxTest, UndoAndRedo) {
-  const auto replace = [&](DWORD from, DWORD to, BOOL undoable, const char16_t* with) {
-    Select(from, to);
-    Send(EM_REPLACESEL, undoable, reinterpret_cast<LPARAM>(with));
-  };
-  const struct {
-    std::function<void()> act;
-    const char16_t* text;
-    Selection selection;
-    int changes;
-    bool can_undo;
-  } steps[] = {
-      {[&] { Type(u"cde"); }, u"abcde", {5, 5}, 3, true},
-      {[&] { Send(EM_UNDO); }, u"ab", {2, 2}, 1, true},     // the typing goes in one step
-      {[&] { Send(EM_UNDO); }, u"abcde", {5, 5}, 1, true},  // and a second undo redoes it
-      {[&] { Type(u"\x1a"); }, u"ab", {2, 2}, 1, true},     // Ctrl+Z
-      {[&] { Type(u"x"), Press(VK_LEFT), Type(u"y"); }, u"abyx", {3, 3}, 2, true},
-      {[&] { Send(EM_UNDO); }, u"abx", {2, 2}, 1, true},  // the move of the caret ended a step
-      {[&] { Type(u"\b\b"); }, u"x", {0, 0}, 2, true},
-      {[&] { Send(EM_UNDO); }, u"abx", {2, 2}, 1, true},
-      {[&] { replace(0, 1, TRUE, u"Z"); }, u"Zbx", {1, 1}, 1, true},
-      {[&] { Send(EM_UNDO); }, u"abx", {0, 1}, 1, true},
-      {[&] { replace(0, 1, FALSE, u"Q"); }, u"Qbx", {1, 1}, 1, false},
-      {[&] { Send(EM_UNDO); }, u"Qbx", {1, 1}, 0, false},
-  };
-  SetText(u"ab");
-  Select(2, 2);
-  for (const auto& step : steps) {
-    SCOPED_TRACE("step " + std::to_string(&step - steps + 1));
-    g_changes = 0;
-    step.act();
-    EXPECT_EQ(Text(), step.text);
-    EXPECT_EQ(Sel(), step.selection);
-    EXPECT_EQ(g_changes, step.changes);
-    EXPECT_EQ(Send(EM_CANUNDO) != 0, step.can_undo);
-  }
-}
-
-// Each step selects, then sends a message or types a control character, and
-// shows the text, the selection, the EN_CHANGEs and what the clipboard holds.
-TEST_F(TextBoxTest, Clipboard) {
-  const std::u16string chars = u"中\xD83D\xDE00", pasted = u" \r\n" + chars;
-  const struct {
-    DWORD anchor, caret;
-    UINT act;  // a message, or below 0x20 a character typed
-    std::u16string text;
-    Selection selection;
-    int changes;
-    std::u16string clipboard;
-  } steps[] = {
-      {3, 3, WM_COPY, u"hello world", {3, 3}, 0, pasted},  // nothing selected, nothing copied
-      {5, 5, WM_PASTE, u"hello" + pasted + u" world", {11, 11}, 1, pasted},
-      {1, 4, 0x16, u"h" + pasted + u"o" + pasted + u" world", {7, 7}, 1, pasted},  // Ctrl+V
-      {0, 4, WM_CLEAR, chars + u"o" + pasted + u" world", {0, 0}, 1, pasted},
-      {0, 0, WM_CLEAR, chars + u"o" + pasted + u" world", {0, 0}, 0, pasted},
-      {0, 3, WM_CUT, u"o" + pasted + u" world", {0, 0}, 1, chars},
-      {13, 8, 0x03, u"o" + pasted + u" world", {8, 13}, 0, u"world"},  // Ctrl+C
-      {0, 1, 0x18, pasted + u" world", {0, 0}, 1, u"o"},               // Ctrl+X
-  };
-  SetText(u"hello world");
-  ASSERT_TRUE(SetClipboardText(parent_, pasted));
-  for (const auto& step : steps) {
-    SCOPED_TRACE("step " + std::to_string(&step - steps + 1));
-    g_changes = 0;
-    Select(step.anchor, step.caret);
-    if (step.act < 0x20) {
-      Type(std::u16string(1, static_cast<char16_t>(step.act)));
-    } else {
-      Send(step.act);
-    }
-    EXPECT_EQ(Text(), step.text);
-    EXPECT_EQ(Sel(), step.selection);
-    EXPECT_EQ(g_changes, step.changes);
-    EXPECT_EQ(ClipboardText(parent_), step.clipboard);
-  }
 }
 
 TEST_F(TextBoxTest, LongPasteArrivesWhole) {
@@ -505,7 +365,8 @@ TEST_F(TextBoxTest, Scrolling) {
       {[&] { wheel(WHEEL_DELTA); }, 0, 0},
       {[&] { Press(VK_END, kCtrl); }, last_top, last_top},
       {[&] { Press(VK_HOME, kCtrl); }, 0, 0},
-      {[&] { Select(end, end); }, 0, 0},  // EM_SETSEL alone does not scroll
+      {[&] { Select(end, end); }, last_top, last_top},  // EM_SETSEL shows the caret
+      {[&] { Send(WM_VSCROLL, SB_TOP); }, 0, 0},
       {[&] { Send(EM_SCROLLCARET); }, last_top, last_top},
       {[&] { SetText(u"short"); }, 0, 0},
   };
@@ -527,7 +388,8 @@ TEST_F(TextBoxTest, LimitText) {
   Type(u"abcdefg");
   EXPECT_EQ(Text(), u"abcde");
   EXPECT_GT(g_max_text, 0);
-  Type(u"\x01Z");  // a selection typed over makes room
+  Press('A', kCtrl);
+  Type(u"Z");  // a selection typed over makes room
   EXPECT_EQ(Text(), u"Z");
   const struct {
     const char16_t* pasted;
