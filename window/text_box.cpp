@@ -149,8 +149,13 @@ class TextBox {
   void ReplaceSelection(std::u16string_view with, bool undoable) {
     Replace(SelectionStart(), SelectionEnd(), with, undoable);
   }
-  // Deletes from the caret to another position: Backspace, Delete.
-  void EraseTo(std::size_t other) { Replace(caret_, other, {}, true); }
+  // Deletes from the caret to another position (Backspace, Delete) as the
+  // edit control does: selects up to it first, scrolling to show it.
+  void EraseTo(std::size_t other, bool after_wrap = false) {
+    anchor_ = caret_;
+    MoveCaret(other, true, after_wrap);
+    ReplaceSelection({}, true);
+  }
   // Shows the text with its new lines: scroll bar, caret, repaint.
   void Show(std::vector<TextLine> lines);
   bool CanUndo() const { return undo_.inserted != 0 || !undo_.removed.empty(); }
@@ -167,6 +172,10 @@ class TextBox {
   std::size_t WordLeft() const;
   std::size_t WordRight() const;
   std::size_t LineEnd(std::size_t line) const { return lines_[line].end; }
+  // Whether the line is wrapped: the next one starts where it ends.
+  bool WrapsAfter(std::size_t line) const {
+    return line + 1 < lines_.size() && lines_[line + 1].start == lines_[line].end;
+  }
   std::size_t CaretLine() const;
   POINT PointOfPosition(std::size_t position, bool after_wrap);
   std::size_t PositionAtPoint(POINT point, bool* after_wrap);
@@ -602,8 +611,7 @@ void TextBox::OnKeyDown(UINT key) {
         MoveCaret(text_.size(), shift);
       } else {
         const std::size_t line = CaretLine();
-        const std::size_t end = LineEnd(line);
-        MoveCaret(end, shift, line + 1 < lines_.size() && lines_[line + 1].start == end);
+        MoveCaret(LineEnd(line), shift, WrapsAfter(line));
       }
       break;
     case VK_DELETE:
@@ -615,8 +623,11 @@ void TextBox::OnKeyDown(UINT key) {
         ReplaceSelection({}, true);
       } else if (shift) {
         EraseTo(PreviousPosition(text_, caret_));
+      } else if (control) {
+        const std::size_t line = CaretLine();
+        EraseTo(LineEnd(line), WrapsAfter(line));
       } else {
-        EraseTo(control ? LineEnd(CaretLine()) : NextPosition(text_, caret_));
+        EraseTo(NextPosition(text_, caret_));
       }
       break;
     case VK_INSERT:

@@ -11,12 +11,13 @@ bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 // Characters a line may break before and after, as between Chinese
-// characters: the ideographs and symbols of East Asian scripts, and anything
-// beyond the first plane (emoji, rarer ideographs).
+// characters: the ideographs and symbols of East Asian scripts of the first
+// plane. (Beyond it, emoji included, characters join their neighbours, as in
+// the edit control.)
 bool IsWide(char16_t c) {
   return (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
          (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xD800 && c <= 0xDFFF);
+         (c >= 0xFF00 && c <= 0xFF60);
 }
 
 struct Char {
@@ -45,6 +46,7 @@ bool MayBreakBefore(std::u16string_view text, std::size_t i) {
   if (i == 0 || i >= text.size()) return false;
   const char16_t before = text[i - 1];
   const char16_t c = text[i];
+  if (before == u'\n') return true;  // a new line, whatever starts it
   if (IsBlank(c) || IsLineBreak(c) || IsLowSurrogate(c)) return false;
   return IsBlank(before) || IsLineBreak(before) || IsWide(before) || IsWide(c);
 }

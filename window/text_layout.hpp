@@ -33,9 +33,9 @@ struct LayoutMetrics {
   int tab_width = 0;  // tab stops are this far apart
 };
 
-// Whether a line may break before text[i]: after spaces and tabs, and before
-// and after Chinese characters (never inside a surrogate pair, nor before a
-// space, a tab or a line break).
+// Whether a line may break before text[i]: after a line break, spaces and
+// tabs, and before and after Chinese characters (never inside a surrogate
+// pair, nor otherwise before a space, a tab or a line break).
 bool MayBreakBefore(std::u16string_view text, std::size_t i);
 
 // The lines of text wrapped to metrics.width, spaces and all: at the last
