@@ -478,6 +478,11 @@ const std::vector<std::vector<Step>> kReplays = {
     {SetTo(u"one two  中文x\r\nfour"), Select(0, 0), Key(VK_RIGHT, kCtrl), Key(VK_RIGHT, kCtrl),
      Key(VK_RIGHT, kCtrl), Key(VK_RIGHT, kCtrl), Key(VK_LEFT, kCtrl), Key(VK_LEFT, kCtrl),
      Key(VK_RIGHT, kCtrl | kShift)},
+    // Nor do they stop at emoji; a new line starts a word, spaces or not.
+    {SetTo(u"\U0001F600\U0001F600 a\r\n \r\nb"), Key(VK_END, kCtrl), Key(VK_LEFT, kCtrl),
+     Key(VK_LEFT, kCtrl), Key(VK_LEFT, kCtrl), Key(VK_LEFT, kCtrl)},
+    // Delete at the end of the last line shown scrolls to the next line first.
+    {SetTo(Repeat(u"line\r\n", 20)), Select(58, 58), Key(VK_DELETE), Key(VK_BACK)},
 };
 
 TEST_F(TextBoxDifferentialTest, FoundFaultsStayFixed) {
