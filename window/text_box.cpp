@@ -828,14 +828,17 @@ void TextBox::OnImeStartComposition() {
   }
 }
 
-// New text with nothing to undo, the caret at its start.
+// New text with nothing to undo (as in the edit control, no text for none
+// keeps what there was), the caret at its start.
 LRESULT TextBox::OnSetText(const wchar_t* text) {
   std::u16string new_text(text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"");
   std::vector<TextLine> lines = WrapLines(new_text, widths_, metrics_);
+  if (!text_.empty() || !new_text.empty()) {
+    undo_.inserted = 0;
+    undo_.removed.clear();
+  }
   text_ = std::move(new_text);
   anchor_ = caret_ = 0;
-  undo_.inserted = 0;
-  undo_.removed.clear();
   Show(std::move(lines));
   modified_ = false;
   return TRUE;
@@ -954,8 +957,9 @@ bool TextBox::Undo() {
     undo_ = std::move(step);
     throw;
   }
-  anchor_ = (std::min)(undo_.position, text_.size());
-  caret_ = (std::min)(undo_.position + undo_.inserted, text_.size());
+  // (The step's place may lie inside a character by now.)
+  anchor_ = CharacterBoundary(text_, undo_.position);
+  caret_ = CharacterBoundary(text_, undo_.position + undo_.inserted);
   after_wrap_ = false;
   ScrollToCaret();
   PlaceCaret();
@@ -1102,10 +1106,11 @@ void TextBox::ScrollTo(long long top_line) {
   UpdateScrollBar();
 }
 
-// Scrolls as little as shows the caret's line, and no further down than
+// Scrolls as little as shows the line the caret's position starts (at a
+// wrap, the next line, as the edit control does), and no further down than
 // fills the box.
 void TextBox::ScrollToCaret() {
-  const std::size_t line = CaretLine();
+  const std::size_t line = LineOfPosition(lines_, caret_);
   const auto visible = static_cast<std::size_t>(VisibleLines());
   std::size_t top = top_line_;
   if (line < top) {
