@@ -124,8 +124,9 @@ const Difference kDifferences[] = {
                              pair_at(edit.end - 1));
      },
      "Wine's edit control steps, selects and erases one half of a surrogate pair at a time, "
-     "and can put the caret between the halves; Windows' takes the pair as the one character "
-     "it is, as the box does"},
+     "and can leave the caret between the halves (or those of \"\\r\\n\", where undo "
+     "selects a place the text has changed since); Windows' takes the pair as the one "
+     "character it is, as the box does, and the box moves the caret to the character's start"},
     {When::kLeavesOutStep,
      [](const Step& step, const State& edit, const State&) {
        return step.kind == Kind::kSetSel && step.from != -1 &&
@@ -229,6 +230,17 @@ bool TouchesClipboard(const Step& step) {
              : step.key == VK_DELETE || step.key == VK_INSERT;
 }
 
+Step SetTo(std::u16string text) { return {Kind::kSetText, std::move(text)}; }
+Step Chars(std::u16string text) { return {Kind::kChars, std::move(text)}; }
+Step Key(unsigned key, unsigned mods = 0) { return {Kind::kKey, u"", key, mods}; }
+Step Select(int from, int to) { return {Kind::kSetSel, u"", 0, 0, from, to}; }
+Step Message(unsigned message) { return {Kind::kMessage, u"", message}; }
+std::u16string Repeat(std::u16string_view piece, int times) {
+  std::u16string text;
+  while (times-- > 0) text += piece;
+  return text;
+}
+
 class TextBoxDifferentialTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -326,7 +338,7 @@ class TextBoxDifferentialTest : public ::testing::Test {
     const Step reset{Kind::kSetText, u""};
     Apply(edit_, reset);
     Apply(box_, reset);
-    SendMessageW(edit_, EM_EMPTYUNDOBUFFER, 0, 0);
+    for (const HWND c : {edit_, box_}) SendMessageW(c, EM_EMPTYUNDOBUFFER, 0, 0);
     SetClipboardText(parent_, u"clip 中\r\n");
     for (std::size_t i = 0; i < steps.size(); ++i) {
       const Step& step = steps[i];
@@ -344,10 +356,18 @@ class TextBoxDifferentialTest : public ::testing::Test {
           lines_differed || Matches(When::kLinesMayDiffer, step, edit_before, box_before);
       if (Matches(When::kLeavesOutStep, step, edit_before, want) ||
           (lines_may_differ && FollowsLines(step))) {
-        const Step same{Kind::kSetText, got.text};
-        const Step sel{
-            Kind::kSetSel, u"", 0, 0, static_cast<int>(got.start), static_cast<int>(got.end)};
-        for (const HWND c : {edit_, box_}) Apply(c, same), Apply(c, sel);
+        // The box's text and selection, and for both an undo step that
+        // holds nothing at the same place (an undo with nothing to take back
+        // still moves the caret there): an undoable edit at 0, then new text.
+        const Step steps_to_same[] = {
+            SetTo(u"x"),
+            Select(0, 0),
+            {Kind::kReplaceSel, u"x", 0, 0, 1},
+            SetTo(got.text),
+            Select(static_cast<int>(got.start), static_cast<int>(got.end))};
+        for (const HWND c : {edit_, box_}) {
+          for (const Step& same : steps_to_same) Apply(c, same);
+        }
         ++counts.left_out;
         continue;
       }
@@ -428,17 +448,6 @@ Step RandomStep(std::mt19937& rng) {
   return {Kind::kMessage, u"", kMessages[rng() % std::size(kMessages)]};
 }
 
-Step SetTo(std::u16string text) { return {Kind::kSetText, std::move(text)}; }
-Step Chars(std::u16string text) { return {Kind::kChars, std::move(text)}; }
-Step Key(unsigned key, unsigned mods = 0) { return {Kind::kKey, u"", key, mods}; }
-Step Select(int from, int to) { return {Kind::kSetSel, u"", 0, 0, from, to}; }
-Step Message(unsigned message) { return {Kind::kMessage, u"", message}; }
-std::u16string Repeat(std::u16string_view piece, int times) {
-  std::u16string text;
-  while (times-- > 0) text += piece;
-  return text;
-}
-
 // Faults the comparison found, each as the few steps that showed it.
 const std::vector<std::vector<Step>> kReplays = {
     // Delete with Ctrl erases to the line's end, with Shift erases back, with
@@ -483,6 +492,10 @@ const std::vector<std::vector<Step>> kReplays = {
      Key(VK_LEFT, kCtrl), Key(VK_LEFT, kCtrl), Key(VK_LEFT, kCtrl)},
     // Delete at the end of the last line shown scrolls to the next line first.
     {SetTo(Repeat(u"line\r\n", 20)), Select(58, 58), Key(VK_DELETE), Key(VK_BACK)},
+    // End on the last line shown, when it wraps, shows the next line too.
+    {SetTo(Repeat(u"line\r\n", 9) + Repeat(u"word ", 30)), Select(54, 54), Key(VK_END)},
+    // No text for none keeps the step to undo.
+    {SetTo(u"ab"), Key('A', kCtrl), Key('X', kCtrl), SetTo(u""), Key('Z', kCtrl)},
 };
 
 TEST_F(TextBoxDifferentialTest, FoundFaultsStayFixed) {
