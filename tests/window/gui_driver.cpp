@@ -6,6 +6,14 @@
 #include "handles.hpp"
 
 namespace vantorel::testing {
+
+void HoldKeys(unsigned mods) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = (mods & kShift) != 0 ? 0x80 : 0;
+  keys[VK_CONTROL] = (mods & kCtrl) != 0 ? 0x80 : 0;
+  SetKeyboardState(keys);
+}
 namespace {
 
 MessageBoxSeen g_seen;

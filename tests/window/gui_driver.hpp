@@ -16,6 +16,10 @@ namespace vantorel::testing {
 
 std::u16string Text(HWND control);
 
+// Shift and Ctrl, held as GetKeyState will see them (HoldKeys(0) lets go).
+enum Mods : unsigned { kShift = 1, kCtrl = 2 };
+void HoldKeys(unsigned mods);
+
 // Handles everything waiting, as the program's loop would.
 void Pump(Form1& form);
 

@@ -19,13 +19,16 @@
 
 #include "clipboard.hpp"
 #include "dpi.hpp"
+#include "gui_driver.hpp"
 #include "handles.hpp"
 #include "text_box.hpp"
 
 namespace vantorel {
 namespace {
 
-enum Mods : unsigned { kShift = 1, kCtrl = 2 };
+using testing::HoldKeys;
+using testing::kCtrl;
+using testing::kShift;
 enum class Kind { kChars, kKey, kSetText, kSetSel, kReplaceSel, kMessage };
 
 struct Step {
@@ -185,22 +188,6 @@ void Pump() {
   }
 }
 
-void HoldKeys(unsigned mods) {
-  BYTE keys[256] = {};
-  GetKeyboardState(keys);
-  keys[VK_SHIFT] = (mods & kShift) != 0 ? 0x80 : 0;
-  keys[VK_CONTROL] = (mods & kCtrl) != 0 ? 0x80 : 0;
-  SetKeyboardState(keys);
-}
-
-std::u16string TextOf(HWND control) {
-  std::u16string text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)),
-                      u'\0');
-  text.resize(static_cast<std::size_t>(
-      SendMessageW(control, WM_GETTEXT, text.size() + 1, reinterpret_cast<LPARAM>(text.data()))));
-  return text;
-}
-
 std::string Escaped(std::u16string_view text) {
   std::string s;
   for (const char16_t c : text) {
@@ -319,7 +306,7 @@ class TextBoxDifferentialTest : public ::testing::Test {
 
   static State StateOf(HWND c, bool clipboard) {
     State s;
-    s.text = TextOf(c);
+    s.text = testing::Text(c);
     SendMessageW(c, EM_GETSEL, reinterpret_cast<WPARAM>(&s.start),
                  reinterpret_cast<LPARAM>(&s.end));
     s.first = SendMessageW(c, EM_GETFIRSTVISIBLELINE, 0, 0);

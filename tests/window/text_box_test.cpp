@@ -23,7 +23,9 @@ using testing::SetClipboardText;
 
 constexpr int kBoxId = 101;
 constexpr wchar_t kParentClass[] = L"Vantorel.TextBoxTestParent";
-enum Mods : unsigned { kShift = 1, kCtrl = 2 };
+using testing::HoldKeys;
+using testing::kCtrl;
+using testing::kShift;
 using Selection = std::pair<DWORD, DWORD>;
 
 // What the box told its parent.
@@ -36,15 +38,6 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     g_max_text += HIWORD(wparam) == EN_MAXTEXT;
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
-// Shift and Ctrl as GetKeyState will see them.
-void HoldKeys(unsigned mods) {
-  BYTE keys[256] = {};
-  GetKeyboardState(keys);
-  keys[VK_SHIFT] = (mods & kShift) != 0 ? 0x80 : 0;
-  keys[VK_CONTROL] = (mods & kCtrl) != 0 ? 0x80 : 0;
-  SetKeyboardState(keys);
 }
 
 void Pump() {
