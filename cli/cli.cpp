@@ -503,34 +503,18 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
   return std::nullopt;
 }
 
-// Code pages whose converters keep no state and in which a byte below 0x30
-// is always a character of its own, never part of a longer one (trail bytes
-// start at 0x40, GB18030's digit bytes at 0x30, UTF-8's at 0x80): bytes in
-// them can be cut after any such byte, and each part decodes, and fails to,
-// exactly as it does within the whole.
-bool CutsAfterLowBytes(codec::CodePage cp) {
-  switch (cp) {
-    case 936:
-    case 54936:
-    case 950:
-    case 932:
-    case 949:
-    case 1252:
-    case 65001:
-      return true;
-    default:
-      return false;
-  }
-}
-
-// How many of bytes, which start at a character's start, make whole
-// characters, in code pages whose characters the lead byte alone tells apart
-// (GBK, Big5 and UHC: a byte from 81 to FE leads two; Shift-JIS: 81 to 9F and
-// E0 to FC; UTF-8: a character ends before any byte that does not continue
-// one; windows-1252: one byte each); npos in others. A converter reads a
-// lead byte with whatever follows it, fit or not, so cutting there cuts
-// where the whole would.
-std::size_t WholeCharacters(std::string_view bytes, codec::CodePage cp) {
+// How many of bytes, which start at a character's start, can be decoded on
+// their own, each part decoding (and failing to) exactly as within the whole;
+// npos when the code page is not known to allow any cut. In code pages whose
+// characters the lead byte alone tells apart, the whole characters (GBK, Big5
+// and UHC: a byte from 81 to FE leads two; Shift-JIS: 81 to 9F and E0 to FC;
+// UTF-8: a character ends before any byte that does not continue one;
+// windows-1252: one byte each): a converter reads a lead byte with whatever
+// follows it, fit or not, so cutting there cuts where the whole would. In
+// GB18030, up to the last byte below 30, which is always a character of its
+// own (its four-byte characters' digits start at 30); bytes before `fresh`
+// were looked at before and hold none.
+std::size_t WholeCharacters(std::string_view bytes, std::size_t fresh, codec::CodePage cp) {
   const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
   switch (cp) {
     case 1252:
@@ -559,6 +543,11 @@ std::size_t WholeCharacters(std::string_view bytes, codec::CodePage cp) {
       }
       return at;
     }
+    case 54936: {
+      std::size_t end = bytes.size();
+      while (end > fresh && byte(end - 1) >= 0x30) --end;
+      return end > fresh ? end : 0;
+    }
     default:
       return std::string_view::npos;
   }
@@ -566,16 +555,14 @@ std::size_t WholeCharacters(std::string_view bytes, codec::CodePage cp) {
 
 // Reads hex text, a segment at a time, into bytes, a piece of about
 // kPieceBytes of hex text at a time (cut as HexCut cuts), and hands the bytes
-// on in pieces of whole characters (WholeCharacters), else ending after a
-// byte below 0x30 (when the code page may be cut there), or at the end of
-// all. No buffer is sized by the whole text.
+// on in pieces that can be decoded on their own (WholeCharacters), or at the
+// end of all. No buffer is sized by the whole text.
 class HexReader {
  public:
   // hand(bytes, groups before them)
   using Hand = std::function<void(std::string_view, std::size_t)>;
 
-  HexReader(codec::CodePage cp, Hand hand)
-      : cp_(cp), cut_bytes_(CutsAfterLowBytes(cp)), hand_(std::move(hand)) {}
+  HexReader(codec::CodePage cp, Hand hand) : cp_(cp), hand_(std::move(hand)) {}
 
   // False at a group above FF.
   bool Read(const Segment& segment) {
@@ -598,17 +585,8 @@ class HexReader {
       body.remove_prefix(std::min(body.size(), cut + 1));
       const std::size_t old_size = pending_.size();
       pending_ += piece.value();
-      if (const std::size_t whole = WholeCharacters(pending_, cp_); whole != pending_.npos) {
-        if (whole > 0) HandOn(whole);
-        continue;
-      }
-      if (!cut_bytes_) continue;
-      for (std::size_t end = pending_.size(); end > old_size; --end) {
-        if (static_cast<unsigned char>(pending_[end - 1]) < 0x30) {
-          HandOn(end);
-          break;
-        }
-      }
+      const std::size_t whole = WholeCharacters(pending_, old_size, cp_);
+      if (whole != pending_.npos && whole > 0) HandOn(whole);
     }
     if (segment.last && !pending_.empty()) HandOn(pending_.size());
     return true;
@@ -625,7 +603,6 @@ class HexReader {
   }
 
   codec::CodePage cp_;
-  bool cut_bytes_;
   Hand hand_;
   std::string pending_;  // bytes read and not yet handed on, from the start of a character
   std::size_t groups_before_ = 0;
