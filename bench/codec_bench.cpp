@@ -46,8 +46,8 @@
 #include <string_view>
 #include <utility>
 
-#include "codec.hpp"
-#include "corpus.hpp"
+#include "bench/corpus.hpp"
+#include "codec/codec.hpp"
 
 namespace {
 
@@ -55,6 +55,7 @@ namespace codec = 字符串加密;
 using vantorel_bench::AsciiText;
 using vantorel_bench::ChineseText;
 using vantorel_bench::LenientHex;
+using vantorel_bench::NarrowHex;
 
 constexpr codec::CodePage kCodePage = 936;
 constexpr std::size_t kMiB = std::size_t{1} << 20;
@@ -98,13 +99,11 @@ void CheckRoundTrips(const Corpus& c, Script script, std::size_t size) {
   check(text.ok(), "HexToText fails on its own hex text");
   check(text.value() == c.text, "HexToText(TextToHex(text)) is not the text");
 
-  check(codec::BytesToHexNarrow(c.bytes) == c.hex_narrow,
-        "BytesToHexNarrow differs from BytesToHex");
+  check(NarrowHex(c.bytes) == c.hex_narrow, "WriteHex to narrow differs from BytesToHex");
   auto bytes = codec::HexToBytes(std::u16string_view(c.hex));
   check(bytes.ok() && bytes.value() == c.bytes, "HexToBytes(BytesToHex(bytes)) is not the bytes");
   auto narrow = codec::HexToBytes(std::string_view(c.hex_narrow));
-  check(narrow.ok() && narrow.value() == c.bytes,
-        "HexToBytes(BytesToHexNarrow(bytes)) is not the bytes");
+  check(narrow.ok() && narrow.value() == c.bytes, "HexToBytes(narrow hex) is not the bytes");
 
   auto lenient = codec::HexToBytes(std::string_view(c.lenient_narrow));
   check(lenient.ok() && lenient.value() == c.bytes,
@@ -185,7 +184,7 @@ void BM_BytesToHex(benchmark::State& state, Script script, std::size_t size) {
 void BM_BytesToHexNarrow(benchmark::State& state, Script script, std::size_t size) {
   const Corpus& c = GetCorpus(script, size);
   for (auto _ : state) {
-    std::string hex = codec::BytesToHexNarrow(c.bytes);
+    std::string hex = NarrowHex(c.bytes);
     benchmark::DoNotOptimize(hex.data());
     benchmark::ClobberMemory();
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "codec/codec.hpp"
+
 namespace vantorel_bench {
 
 // A fixed 64-bit linear congruential generator (Knuth's MMIX constants).
@@ -92,6 +94,13 @@ inline std::string RandomBytes(std::size_t size) {
 // rather than the canonical way: lower-case digits, no leading zero (bytes
 // below 16 are one digit), and junk after the digits of about one group in
 // four. Single spaces between the groups.
+// Hex text in narrow characters, as the command-line tool writes it.
+inline std::string NarrowHex(std::string_view bytes) {
+  std::string hex(字符串加密::HexLength(bytes.size()), '\0');
+  字符串加密::WriteHex(bytes, hex.data());
+  return hex;
+}
+
 inline std::string LenientHex(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   static constexpr std::string_view kJunk[] = {"g", "z", ".", ";", "h'", "x!", "?", "_q"};

@@ -28,9 +28,9 @@
 #include <string>
 #include <string_view>
 
-#include "codec.hpp"
-#include "corpus.hpp"
-#include "utf8.hpp"
+#include "bench/corpus.hpp"
+#include "cli/utf8.hpp"
+#include "codec/codec.hpp"
 
 namespace {
 
@@ -114,7 +114,7 @@ int Time(std::string_view op, const char* in_path, const char* out_path) {
   std::string result;  // what goes to out_path, in the file's form
   if (op == "bytes-to-hex") {
     std::string hex;
-    TimeBest([&] { hex = codec::BytesToHexNarrow(input); });
+    TimeBest([&] { hex = vantorel_bench::NarrowHex(input); });
     result = std::move(hex);
   } else if (op == "hex-to-bytes") {
     std::string bytes;

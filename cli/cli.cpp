@@ -1,4 +1,4 @@
-#include "cli.hpp"
+#include "cli/cli.hpp"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -22,9 +22,9 @@
 #include <variant>
 #include <vector>
 
-#include "codec.hpp"
-#include "utf8.hpp"
-#include "version.h"
+#include "cli/utf8.hpp"
+#include "codec/codec.hpp"
+#include "resources/version.h"
 
 namespace vantorel {
 namespace {
@@ -657,8 +657,8 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     HexReader reader(cp, [&](std::string_view bytes, std::size_t groups_before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
-      codec::CheckedText checked = codec::DecodeChecked(bytes, cp);
-      if (checked.check.lossy_group) lossy = groups_before + *checked.check.lossy_group;
+      codec::CheckedText checked = codec::DecodeBytes(bytes, cp, {.refuse_lossy_bytes = true});
+      if (checked.refused) lossy = groups_before + checked.refused->byte + 1;
       if (++pieces == 1) {
         only_text = std::move(checked.text);
       } else {

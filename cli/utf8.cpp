@@ -1,4 +1,4 @@
-#include "utf8.hpp"
+#include "cli/utf8.hpp"
 
 #include <cstdint>
 #include <cstring>

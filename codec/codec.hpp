@@ -1,15 +1,71 @@
-// The hex codec: text to hex text through a code page, and back.
+// The hex codec, all that callers see of it: text to hex text through a code
+// page and back (TextToHex, HexToText), and the two stages they are made of,
+// which callers with bytes of their own use alone: the code-page stage (text
+// to bytes and back) and the byte stage (bytes to hex text and back).
+//
+// Hex text is two upper-case digits per byte with single spaces between the
+// groups and nothing around them ("48 69"). Reading it is lenient: spaces at
+// both ends are ignored, every space ends a group, digits of either case are
+// read from the start of a group (tabs, line feeds and carriage returns are
+// dropped wherever they stand) up to the first other character, and a group
+// without digits reads as 0. Only a group above FF fails.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "codepage.hpp"
-#include "hex.hpp"
+#include <utility>
+#include <variant>
 
 namespace 字符串加密 {
+
+// ---- Results ---------------------------------------------------------------
+
+// Why a hex text could not be turned into what the caller asked for, and
+// which group is to blame.
+struct GroupError {
+  enum class Reason {
+    kTooLarge,  // the group's value does not fit in a byte
+    kZeroByte,  // the group is a zero byte, which a text box cannot hold
+    kNotText,   // the bytes from this group on do not survive the code page
+  };
+  Reason reason;
+  std::size_t group;    // 1-based, counted after the outer spaces are trimmed
+  std::size_t offset;   // where the group starts in the hex text passed in
+  std::u16string text;  // the group exactly as typed
+
+  bool operator==(const GroupError&) const = default;
+};
+
+// A value or the group error that prevented it.
+template <class T>
+class Result {
+ public:
+  Result(T value) : v_(std::in_place_index<0>, std::move(value)) {}
+  Result(GroupError error) : v_(std::in_place_index<1>, std::move(error)) {}
+
+  bool ok() const { return v_.index() == 0; }
+  explicit operator bool() const { return ok(); }
+  T& value() { return std::get<0>(v_); }
+  const T& value() const { return std::get<0>(v_); }
+  const GroupError& error() const { return std::get<1>(v_); }
+
+ private:
+  std::variant<T, GroupError> v_;
+};
+
+// ---- Code pages ------------------------------------------------------------
+
+using CodePage = unsigned int;
+
+// The ANSI code page on Windows; 936 elsewhere.
+CodePage SystemCodePage();
+
+// Whether the codec can convert to and from the code page.
+bool IsCodePageAvailable(CodePage cp);
+
+// ---- Text to hex text ------------------------------------------------------
 
 // The hex text of the text's bytes in the code page. Never fails.
 std::u16string TextToHex(std::u16string_view text, CodePage cp = SystemCodePage());
@@ -21,24 +77,63 @@ struct DecodeChecks {
 };
 
 // The text a hex text spells in the code page. Fails, all or nothing, on the
-// first group above FF, and on what the checks refuse.
+// first group above FF, and on the first group the checks refuse.
 Result<std::u16string> HexToText(std::u16string_view hex, CodePage cp = SystemCodePage(),
                                  DecodeChecks checks = {});
 
-// For the callers that must not lose bytes: the first group (1-based) that is
-// a zero byte, and the first group from which the bytes do not come back
-// unchanged when decoded and encoded again.
-struct ByteCheck {
-  std::optional<std::size_t> zero_group;
-  std::optional<std::size_t> lossy_group;
-};
-ByteCheck CheckBytes(std::string_view bytes, CodePage cp);
+// ---- The code-page stage ---------------------------------------------------
 
-// The text the bytes spell, with the check above made on the way.
+struct EncodedText {
+  std::string bytes;
+  // Characters the code page cannot represent (a surrogate pair counts once);
+  // each of their code units became one byte 3F.
+  std::size_t unmappable = 0;
+  // Index of the first of them in the text (valid when unmappable > 0).
+  std::size_t first_unmappable = 0;
+};
+
+// Never fails for an available code page. A character the code page lacks
+// becomes 3F, never a look-alike; one 3F per UTF-16 code unit, so a
+// character outside the BMP becomes 3F 3F where the code page lacks it.
+EncodedText EncodeText(std::u16string_view text, CodePage cp);
+
+// Bytes that are not text in the code page become U+003F per byte.
+std::u16string DecodeBytes(std::string_view bytes, CodePage cp);
+
+// The text the bytes spell, and the first byte (0-based) the checks refuse:
+// a zero byte, or the first byte from which the bytes do not come back
+// unchanged when decoded and encoded again; whichever comes first.
 struct CheckedText {
   std::u16string text;
-  ByteCheck check;
+  struct Refusal {
+    GroupError::Reason reason;  // kZeroByte or kNotText
+    std::size_t byte;
+  };
+  std::optional<Refusal> refused;
 };
-CheckedText DecodeChecked(std::string_view bytes, CodePage cp);
+CheckedText DecodeBytes(std::string_view bytes, CodePage cp, DecodeChecks checks);
+
+// ---- The byte stage: no code page involved ---------------------------------
+
+// 3n - 1 characters for n bytes, none for none.
+constexpr std::size_t HexLength(std::size_t bytes) { return bytes == 0 ? 0 : 3 * bytes - 1; }
+
+// Writes exactly HexLength(bytes.size()) characters to out.
+void WriteHex(std::string_view bytes, char* out);
+void WriteHex(std::string_view bytes, char16_t* out);
+
+std::u16string BytesToHex(std::string_view bytes);
+
+// The bytes a hex text reads as, or the first group above FF.
+Result<std::string> HexToBytes(std::u16string_view hex);
+Result<std::string> HexToBytes(std::string_view hex);
+
+// Where group n (1-based) of a hex text stands: its offset and its length.
+// Past the last group the offset is hex.size() and the length 0.
+struct GroupSpan {
+  std::size_t offset;
+  std::size_t length;
+};
+GroupSpan LocateGroup(std::u16string_view hex, std::size_t group);
 
 }  // namespace 字符串加密

@@ -8,8 +8,6 @@
 // pages: 936, 932, 949, 950, 1252...); UTF-8 and GB18030 fail the build of the
 // tables and go to the converters, as does any text with a surrogate and any
 // byte sequence the tables do not know.
-#include "codepage.hpp"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -19,9 +17,10 @@
 #include <optional>
 #include <vector>
 
-#include "codepage_tables.hpp"
-#include "platform_codepage.hpp"
-#include "simd.hpp"
+#include "codec/codec.hpp"
+#include "codec/internal/platform.hpp"
+#include "codec/internal/simd.hpp"
+#include "codec/internal/tables.hpp"
 
 namespace 字符串加密 {
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform_codepage.hpp"
+#include "codec/internal/platform.hpp"
 
 namespace 字符串加密 {
 namespace {

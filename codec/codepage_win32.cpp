@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "platform_codepage.hpp"
+#include "codec/internal/platform.hpp"
 
 namespace 字符串加密 {
 namespace {

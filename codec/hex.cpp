@@ -2,8 +2,6 @@
 // bytes (48 characters of hex text) at a time; elsewhere they go a byte or a
 // group at a time through small tables. The plain paths in reference.cpp say
 // the same thing more slowly, and the tests hold the two to each other.
-#include "hex.hpp"
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -11,7 +9,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "simd.hpp"
+#include "codec/codec.hpp"
+#include "codec/internal/simd.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -464,12 +463,6 @@ void WriteHex(std::string_view bytes, char16_t* out) { WriteHexTo(bytes, out); }
 
 std::u16string BytesToHex(std::string_view bytes) {
   std::u16string hex(HexLength(bytes.size()), u'\0');
-  WriteHex(bytes, hex.data());
-  return hex;
-}
-
-std::string BytesToHexNarrow(std::string_view bytes) {
-  std::string hex(HexLength(bytes.size()), '\0');
   WriteHex(bytes, hex.data());
   return hex;
 }

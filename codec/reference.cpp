@@ -1,6 +1,6 @@
-#include "reference.hpp"
+#include "codec/internal/reference.hpp"
 
-#include "platform_codepage.hpp"
+#include "codec/internal/platform.hpp"
 
 namespace 字符串加密::reference {
 namespace {

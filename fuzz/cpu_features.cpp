@@ -1,7 +1,7 @@
 // What __builtin_cpu_supports reads: the compiler runtime fills it in before
 // main. Kept apart from any use of the builtin, which declares the same
 // object in its own way (so this file must not use it).
-#include "simd.hpp"
+#include "codec/internal/simd.hpp"
 
 #ifdef VANTOREL_AVX2
 extern "C" struct CpuModel {

@@ -13,12 +13,12 @@
 #include <string>
 #include <string_view>
 
-#include "codec.hpp"
-#include "codepage_tables.hpp"
-#include "fuzz_support.hpp"
-#include "hex_mutator.hpp"
-#include "platform_codepage.hpp"
-#include "reference.hpp"
+#include "codec/codec.hpp"
+#include "codec/internal/platform.hpp"
+#include "codec/internal/reference.hpp"
+#include "codec/internal/tables.hpp"
+#include "fuzz/fuzz_support.hpp"
+#include "fuzz/hex_mutator.hpp"
 
 namespace 字符串加密::fuzz {
 namespace {

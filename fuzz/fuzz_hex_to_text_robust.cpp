@@ -17,11 +17,11 @@
 #include <utility>
 #include <vector>
 
-#include "codec.hpp"
-#include "fuzz_support.hpp"
-#include "hex_mutator.hpp"
-#include "platform_codepage.hpp"
-#include "reference.hpp"
+#include "codec/codec.hpp"
+#include "codec/internal/platform.hpp"
+#include "codec/internal/reference.hpp"
+#include "fuzz/fuzz_support.hpp"
+#include "fuzz/hex_mutator.hpp"
 
 namespace 字符串加密::fuzz {
 namespace {

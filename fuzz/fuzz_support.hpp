@@ -23,10 +23,9 @@
 #include <string>
 #include <string_view>
 
-#include "codec.hpp"
-#include "codepage_tables.hpp"
-#include "hex.hpp"
-#include "simd.hpp"
+#include "codec/codec.hpp"
+#include "codec/internal/simd.hpp"
+#include "codec/internal/tables.hpp"
 
 namespace 字符串加密::fuzz {
 

@@ -14,8 +14,8 @@
 #include <random>
 #include <string>
 
-#include "fuzz_support.hpp"
-#include "reference.hpp"
+#include "codec/internal/reference.hpp"
+#include "fuzz/fuzz_support.hpp"
 
 extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t max_size);
 

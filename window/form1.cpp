@@ -1,4 +1,4 @@
-#include "form1.hpp"
+#include "window/form1.hpp"
 
 #include <commctrl.h>
 
@@ -7,11 +7,12 @@
 #include <exception>
 #include <new>
 
-#include "clipboard.hpp"
-#include "codec.hpp"
-#include "dpi.hpp"
-#include "messages.hpp"
-#include "text_box.hpp"
+#include "codec/codec.hpp"
+#include "textbox/text_box.hpp"
+#include "win32/clipboard.hpp"
+#include "win32/dpi.hpp"
+#include "win32/window_text.hpp"
+#include "window/messages.hpp"
 
 namespace vantorel {
 namespace {
@@ -79,15 +80,6 @@ void Select(HWND box, std::size_t start, std::size_t end) {
 }
 
 }  // namespace
-
-std::u16string ReadText(HWND control) {
-  const int length = GetWindowTextLengthW(control);
-  if (length <= 0) return {};
-  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = GetWindowTextW(control, buffer.data(), length + 1);
-  buffer.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return std::u16string(buffer.begin(), buffer.end());
-}
 
 HWND Form1::Create(HINSTANCE instance) {
   if (WNDCLASSEXW existing{}; !GetClassInfoExW(instance, kClassName, &existing)) {
@@ -172,6 +164,10 @@ bool Form1::OnCreate() {
   const HWND hwnd = window_.get();
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
   dpi_ = DpiForWindow(hwnd);
+  TextBoxOptions text2_options;
+  for (std::size_t i = 0; i < kTextBoxCommandCount; ++i) {
+    text2_options.menu_labels[i] = EditCommandLabel(static_cast<EditCommand>(i), UserLanguage());
+  }
   // Creation order is z-order is tab order.
   for (const Control control : kCreationOrder) {
     const ControlDesign& design = Design(control);
@@ -195,9 +191,10 @@ bool Form1::OnCreate() {
         break;
     }
     const std::wstring caption = design.caption != nullptr ? Wide(design.caption) : L"";
-    const HWND child = CreateWindowExW(
-        ex_style, window_class, caption.c_str(), style, 0, 0, 0, 0, hwnd,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+    const HWND child =
+        CreateWindowExW(ex_style, window_class, caption.c_str(), style, 0, 0, 0, 0, hwnd,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance,
+                        control == Control::kText2 ? &text2_options : nullptr);
     if (child == nullptr) return false;
     children_[static_cast<std::size_t>(control)] = child;
     if (design.kind == ControlKind::kTextBox) {

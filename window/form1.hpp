@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "handles.hpp"
-#include "layout.hpp"
+#include "win32/handles.hpp"
+#include "window/layout.hpp"
 
 namespace vantorel {
 
@@ -73,9 +73,6 @@ class Form1 {
   bool setting_text1_ = false;
   bool pasting_text1_ = false;  // Text1_Change waits for the paste's last piece
 };
-
-// The window text of a control, whole.
-std::u16string ReadText(HWND control);
 
 // Runs the program's message loop until WM_QUIT; returns its exit code.
 int RunMessageLoop(Form1& form);

@@ -1,4 +1,4 @@
-#include "layout.hpp"
+#include "window/layout.hpp"
 
 #include <algorithm>
 #include <cstdint>

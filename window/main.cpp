@@ -1,8 +1,8 @@
 // Vantorel: starts Form1 and runs its messages until it is closed.
 #include <windows.h>
 
-#include "form1.hpp"
-#include "handles.hpp"
+#include "win32/handles.hpp"
+#include "window/form1.hpp"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   const vantorel::ComApartment com;

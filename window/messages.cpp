@@ -1,4 +1,4 @@
-#include "messages.hpp"
+#include "window/messages.hpp"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "codec.hpp"
+#include "codec/codec.hpp"
 
 namespace vantorel {
 

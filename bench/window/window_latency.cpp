@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "codec.hpp"
-#include "form1.hpp"
-#include "handles.hpp"
+#include "codec/codec.hpp"
+#include "win32/handles.hpp"
+#include "win32/window_text.hpp"
+#include "window/form1.hpp"
 
 namespace vantorel {
 namespace {

@@ -1,5 +1,5 @@
 // The tool run in-process: exact standard output, standard error and status.
-#include "cli.hpp"
+#include "cli/cli.hpp"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli.hpp"
+#include "cli/cli.hpp"
 
 namespace vantorel {
 namespace {

@@ -1,13 +1,13 @@
 // The codec through the platform's code-page layer: Windows' converters under
 // Wine, iconv elsewhere. Code page 936 unless a case names another.
-#include "codec.hpp"
+#include "codec/codec.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "group_error_printer.hpp"
+#include "tests/codec/group_error_printer.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -123,23 +123,33 @@ TEST(Codec, OtherCodePages) {
   EXPECT_FALSE(IsCodePageAvailable(1200));  // UTF-16 is no narrow code page
 }
 
-TEST(CheckBytes, FindsZeroBytesAndBytesThatDoNotComeBack) {
+TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
+  constexpr auto kNone = std::optional<std::size_t>();
   const struct {
     std::string bytes;
-    std::optional<std::size_t> zero;
-    std::optional<std::size_t> lossy;
+    std::optional<Reason> reason;
+    std::optional<std::size_t> byte;
   } cases[] = {
-      {"", {}, {}},         {"Hi", {}, {}},
-      {"\xd6\xd0", {}, {}}, {"H\0i"s, 2, {}},
-      {"\0"s, 1, {}},       {"\xd6", {}, 1},  // a lone lead byte
-      {"Hi\xd6", {}, 3},    {"\xd6\xd0\xd6", {}, 3},
-      {"\x81\x7f", {}, 1},  // 7F is no trail byte
-      {"\0\xd6"s, 1, 2},    {"\xd6\xd0\x81\x7f\0"s, 5, 3},
+      {"", {}, kNone},
+      {"Hi", {}, kNone},
+      {"\xd6\xd0", {}, kNone},
+      {"H\0i"s, Reason::kZeroByte, 1},
+      {"\0"s, Reason::kZeroByte, 0},
+      {"\xd6", Reason::kNotText, 0},  // a lone lead byte
+      {"Hi\xd6", Reason::kNotText, 2},
+      {"\xd6\xd0\xd6", Reason::kNotText, 2},
+      {"\x81\x7f", Reason::kNotText, 0},  // 7F is no trail byte
+      {"\0\xd6"s, Reason::kZeroByte, 0},
+      {"\xd6\xd0\x81\x7f\0"s, Reason::kNotText, 2},
   };
   for (const auto& c : cases) {
-    const ByteCheck check = CheckBytes(c.bytes, kGbk);
-    EXPECT_EQ(check.zero_group, c.zero) << Ascii(BytesToHex(c.bytes));
-    EXPECT_EQ(check.lossy_group, c.lossy) << Ascii(BytesToHex(c.bytes));
+    const CheckedText checked = DecodeBytes(c.bytes, kGbk, {true, true});
+    EXPECT_EQ(checked.text, DecodeBytes(c.bytes, kGbk)) << Ascii(BytesToHex(c.bytes));
+    EXPECT_EQ(checked.refused.has_value(), c.reason.has_value()) << Ascii(BytesToHex(c.bytes));
+    if (checked.refused && c.reason) {
+      EXPECT_EQ(checked.refused->reason, *c.reason) << Ascii(BytesToHex(c.bytes));
+      EXPECT_EQ(checked.refused->byte, *c.byte) << Ascii(BytesToHex(c.bytes));
+    }
   }
 }
 

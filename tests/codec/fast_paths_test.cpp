@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "codec.hpp"
-#include "codepage_tables.hpp"
-#include "group_error_printer.hpp"
-#include "platform_codepage.hpp"
-#include "reference.hpp"
+#include "codec/codec.hpp"
+#include "codec/internal/platform.hpp"
+#include "codec/internal/reference.hpp"
+#include "codec/internal/tables.hpp"
+#include "tests/codec/group_error_printer.hpp"
 
 namespace 字符串加密 {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "hex.hpp"
+#include "codec/codec.hpp"
 
 namespace 字符串加密 {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <tuple>
 
-#include "form1.hpp"
-#include "handles.hpp"
-#include "layout.hpp"
-#include "program_runner.hpp"
+#include "tests/window/program_runner.hpp"
+#include "win32/handles.hpp"
+#include "window/form1.hpp"
+#include "window/layout.hpp"
 
 namespace vantorel {
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <string>
 
-#include "codec.hpp"
-#include "gui_driver.hpp"
+#include "codec/codec.hpp"
+#include "tests/window/form1_driver.hpp"
 
 namespace vantorel {
 namespace {

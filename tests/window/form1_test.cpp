@@ -1,5 +1,5 @@
 // Form1 driven through its real window and message loop.
-#include "form1.hpp"
+#include "window/form1.hpp"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "gui_driver.hpp"
-#include "handles.hpp"
-#include "messages.hpp"
+#include "tests/window/form1_driver.hpp"
+#include "win32/handles.hpp"
+#include "window/messages.hpp"
 
 namespace vantorel {
 namespace {

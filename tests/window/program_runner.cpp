@@ -1,4 +1,4 @@
-#include "program_runner.hpp"
+#include "tests/window/program_runner.hpp"
 
 #include <string>
 

@@ -4,10 +4,10 @@
 #include <oleacc.h>
 #include <windows.h>
 
-#include "gui_driver.hpp"
-#include "handles.hpp"
-#include "layout.hpp"
-#include "program_runner.hpp"
+#include "tests/support/gui_driver.hpp"
+#include "tests/window/program_runner.hpp"
+#include "win32/handles.hpp"
+#include "window/layout.hpp"
 
 namespace vantorel {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "layout.hpp"
+#include "window/layout.hpp"
 
 namespace {
 

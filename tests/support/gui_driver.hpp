@@ -1,6 +1,5 @@
-// Drives a Form1 in this process the way a person would: keys and characters
-// posted to the focused control and run through the program's own message
-// loop, clicks, the clipboard, and message boxes read and closed.
+// What the window tests share: the keyboard state, the clipboard, accessible
+// objects, and message boxes read and closed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "form1.hpp"
-
 namespace vantorel::testing {
 
 std::u16string Text(HWND control);
@@ -19,17 +16,6 @@ std::u16string Text(HWND control);
 // Shift and Ctrl, held as GetKeyState will see them (HoldKeys(0) lets go).
 enum Mods : unsigned { kShift = 1, kCtrl = 2 };
 void HoldKeys(unsigned mods);
-
-// Handles everything waiting, as the program's loop would.
-void Pump(Form1& form);
-
-// Posts one character per code unit to the control, then pumps.
-void Type(Form1& form, HWND control, std::u16string_view chars);
-// A key pressed and released on the focused control, with Shift held if asked.
-void Press(Form1& form, UINT key, bool shift = false);
-
-// A left click in the middle of a button, as mouse messages.
-void Click(Form1& form, HWND button);
 
 // Puts text on the clipboard as CF_UNICODETEXT.
 bool SetClipboardText(HWND owner, std::u16string_view text);
@@ -66,26 +52,6 @@ class MessageBoxCloser {
 
  private:
   UINT_PTR timer_;
-};
-
-// A Form1 shown and active, with the focus in it.
-class Form1Test : public ::testing::Test {
- protected:
-  void SetUp() override;
-
-  // Activation comes back from the X server a moment after it was asked for
-  // (after showing the window, after a message box).
-  void WaitForFocus();
-
-  HWND text1() const { return form_.Child(Control::kText1); }
-  HWND text2() const { return form_.Child(Control::kText2); }
-  HWND encode() const { return form_.Child(Control::kCommand1); }
-  HWND decode() const { return form_.Child(Control::kCommand2); }
-
-  // Replaces a box's text the way a person would: select all, then type.
-  void Retype(HWND box, std::u16string_view text);
-
-  Form1 form_;
 };
 
 }  // namespace vantorel::testing

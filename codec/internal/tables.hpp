@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "codepage.hpp"
+#include "codec/codec.hpp"
 
 namespace 字符串加密::tables {
 

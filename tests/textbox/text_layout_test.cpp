@@ -1,4 +1,4 @@
-#include "text_layout.hpp"
+#include "textbox/text_layout.hpp"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "codepage.hpp"
-#include "hex.hpp"
+#include "codec/codec.hpp"
 
 namespace 字符串加密::reference {
 

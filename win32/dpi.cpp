@@ -1,4 +1,4 @@
-#include "dpi.hpp"
+#include "win32/dpi.hpp"
 
 namespace vantorel {
 namespace {

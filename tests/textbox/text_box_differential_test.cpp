@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "clipboard.hpp"
-#include "dpi.hpp"
-#include "gui_driver.hpp"
-#include "handles.hpp"
-#include "text_box.hpp"
+#include "tests/support/gui_driver.hpp"
+#include "textbox/text_box.hpp"
+#include "win32/clipboard.hpp"
+#include "win32/dpi.hpp"
+#include "win32/handles.hpp"
 
 namespace vantorel {
 namespace {

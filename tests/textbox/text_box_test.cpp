@@ -1,6 +1,6 @@
 // The lower box on its own, in a window of the test's, driven with real
 // window messages under Wine.
-#include "text_box.hpp"
+#include "textbox/text_box.hpp"
 
 #include <gtest/gtest.h>
 #include <oleacc.h>
@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "gui_driver.hpp"
-#include "handles.hpp"
+#include "tests/support/gui_driver.hpp"
+#include "win32/handles.hpp"
 
 namespace vantorel {
 namespace {

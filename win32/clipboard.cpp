@@ -1,8 +1,8 @@
-#include "clipboard.hpp"
+#include "win32/clipboard.hpp"
 
 #include <algorithm>
 
-#include "handles.hpp"
+#include "win32/handles.hpp"
 
 namespace vantorel {
 

@@ -1,4 +1,4 @@
-#include "text_box.hpp"
+#include "textbox/text_box.hpp"
 
 #include <imm.h>
 #include <usp10.h>
@@ -14,11 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "clipboard.hpp"
-#include "handles.hpp"
-#include "messages.hpp"
-#include "text_box_accessible.hpp"
-#include "text_layout.hpp"
+#include "textbox/text_box_accessible.hpp"
+#include "textbox/text_layout.hpp"
+#include "win32/clipboard.hpp"
+#include "win32/handles.hpp"
 
 namespace vantorel {
 namespace {
@@ -110,7 +109,9 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 class TextBox {
  public:
-  explicit TextBox(HWND window) : window_(window) {}
+  TextBox(HWND window, const TextBoxOptions* options) : window_(window) {
+    if (options != nullptr) options_ = *options;
+  }
 
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -195,6 +196,7 @@ class TextBox {
   void RaiseSelectionMoved();
 
   HWND window_;
+  TextBoxOptions options_;
   UniqueTheme theme_;
   std::u16string text_;
   std::size_t anchor_ = 0;  // the selection runs from the anchor to the caret
@@ -242,7 +244,9 @@ LRESULT CALLBACK TextBox::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
   auto* self = reinterpret_cast<TextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == WM_NCCREATE) {
     try {
-      auto box = std::make_unique<TextBox>(hwnd);
+      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+      auto box = std::make_unique<TextBox>(
+          hwnd, static_cast<const TextBoxOptions*>(create->lpCreateParams));
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box.get()));
       self = box.release();  // owned by the window until WM_NCDESTROY
     } catch (...) {
@@ -765,24 +769,27 @@ void TextBox::OnContextMenu(POINT screen_point) {
     screen_point.y += line_height_;
     ClientToScreen(window_, &screen_point);
   }
-  const UiLanguage language = LanguageFromLangId(GetUserDefaultUILanguage());
   const UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   const bool can_paste = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
   const struct {
-    EditCommand command;
+    TextBoxCommand command;
     bool enabled;
     bool separator_after;
   } items[] = {
-      {EditCommand::kUndo, CanUndo(), true},
-      {EditCommand::kCut, HasSelection(), false},
-      {EditCommand::kCopy, HasSelection(), false},
-      {EditCommand::kPaste, can_paste, false},
-      {EditCommand::kDelete, HasSelection(), true},
-      {EditCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
+      {TextBoxCommand::kUndo, CanUndo(), true},
+      {TextBoxCommand::kCut, HasSelection(), false},
+      {TextBoxCommand::kCopy, HasSelection(), false},
+      {TextBoxCommand::kPaste, can_paste, false},
+      {TextBoxCommand::kDelete, HasSelection(), true},
+      {TextBoxCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
   };
   for (const auto& item : items) {
-    const std::u16string label = EditCommandLabel(item.command, language);
+    static constexpr const char16_t* kEnglish[] = {u"&Undo",  u"Cu&t",    u"&Copy",
+                                                   u"&Paste", u"&Delete", u"Select &All"};
+    const auto index = static_cast<std::size_t>(item.command);
+    const std::u16string& given = options_.menu_labels[index];
+    const std::u16string label = given.empty() ? kEnglish[index] : given;
     AppendMenuW(menu.get(), MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED),
                 static_cast<UINT_PTR>(item.command) + 1,
                 std::wstring(label.begin(), label.end()).c_str());
@@ -792,23 +799,23 @@ void TextBox::OnContextMenu(POINT screen_point) {
       static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                       screen_point.x, screen_point.y, 0, window_, nullptr));
   if (chosen == 0) return;
-  switch (static_cast<EditCommand>(chosen - 1)) {
-    case EditCommand::kUndo:
+  switch (static_cast<TextBoxCommand>(chosen - 1)) {
+    case TextBoxCommand::kUndo:
       Undo();
       break;
-    case EditCommand::kCut:
+    case TextBoxCommand::kCut:
       Cut();
       break;
-    case EditCommand::kCopy:
+    case TextBoxCommand::kCopy:
       Copy();
       break;
-    case EditCommand::kPaste:
+    case TextBoxCommand::kPaste:
       Paste();
       break;
-    case EditCommand::kDelete:
+    case TextBoxCommand::kDelete:
       ReplaceSelection({}, true);
       break;
-    case EditCommand::kSelectAll:
+    case TextBoxCommand::kSelectAll:
       SendMessageW(window_, EM_SETSEL, 0, -1);
       break;
   }

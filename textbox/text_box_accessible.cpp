@@ -1,4 +1,4 @@
-#include "text_box_accessible.hpp"
+#include "textbox/text_box_accessible.hpp"
 
 #include <oleacc.h>
 #include <oleauto.h>
@@ -7,8 +7,8 @@
 #include <new>
 #include <utility>
 
-#include "form1.hpp"  // ReadText
-#include "handles.hpp"
+#include "win32/handles.hpp"
+#include "win32/window_text.hpp"
 
 namespace vantorel {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "handles.hpp"
+#include "win32/handles.hpp"
 
 namespace vantorel {
 

@@ -20,9 +20,25 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
+#include <string>
+
 namespace vantorel {
 
 inline constexpr wchar_t kTextBoxClass[] = L"Vantorel.TextBox";
+
+// The shortcut menu's commands, in the order shown.
+enum class TextBoxCommand { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };
+inline constexpr std::size_t kTextBoxCommandCount = 6;
+
+// What the box's creator decides, handed in as CreateWindowExW's last
+// argument (or null for the defaults); the box keeps a copy.
+struct TextBoxOptions {
+  // The shortcut menu's labels with their access keys, in TextBoxCommand's
+  // order; where one is empty the box shows the English one.
+  std::array<std::u16string, kTextBoxCommandCount> menu_labels;
+};
 
 // Registers the class in this process; true when it is there.
 bool RegisterTextBoxClass(HINSTANCE instance);
