@@ -22,6 +22,11 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 constexpr DWORD kExStyle = 0;
 constexpr UINT_PTR kTextBoxSubclassId = 1;
 constexpr int kIconResource = 1;
+// WM_GETDPISCALEDSIZE (Windows 10 1703 and later), which Windows 7's headers
+// do not name.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+// What RunMessageLoop returns when GetMessageW fails.
+constexpr int kMessageLoopFailed = 1;
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
@@ -150,9 +155,18 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SETFOCUS:
       OnSetFocus();
       return 0;
+    case kGetDpiScaledSize:
+      // Before WM_DPICHANGED: the size the window will have at the new DPI,
+      // so that the rectangle that message suggests fits it exactly.
+      *reinterpret_cast<SIZE*>(lparam) = OuterSize(static_cast<UINT>(wparam));
+      return TRUE;
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
+    case WM_SETTINGCHANGE:
+      // The system's message font changed: the controls take the new one.
+      if (wparam == SPI_SETNONCLIENTMETRICS) ApplyFont();
+      break;
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -239,12 +253,16 @@ void Form1::OnSetFocus() {
   if (last_focus_ != nullptr) SetFocus(last_focus_);
 }
 
+// The window goes where Windows suggests, at the size that gives the client
+// area exactly its twips at the new DPI: the suggested size is the old one
+// scaled, which can be a pixel off (and is, where Windows did not ask
+// WM_GETDPISCALEDSIZE first).
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   ApplyFont();
   Layout();
-  SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
-               suggested.right - suggested.left, suggested.bottom - suggested.top,
+  const SIZE outer = OuterSize(dpi);
+  SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top, outer.cx, outer.cy,
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -271,10 +289,14 @@ void Form1::ApplyFont() {
   font_ = std::move(font);
 }
 
+SIZE Form1::OuterSize(UINT dpi) const {
+  const PixelSize client = ClientSize(static_cast<int>(dpi));
+  return WindowSizeForClient({client.width, client.height}, kStyle, kExStyle, dpi);
+}
+
 void Form1::PlaceCentred() {
   const HWND hwnd = window_.get();
-  const PixelSize client = ClientSize(static_cast<int>(dpi_));
-  const SIZE outer = WindowSizeForClient({client.width, client.height}, kStyle, kExStyle, dpi_);
+  const SIZE outer = OuterSize(dpi_);
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -412,13 +434,15 @@ void Form1::Command2_Click() {
 }
 
 int RunMessageLoop(Form1& form) {
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+  MSG message{};
+  for (;;) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);  // WM_QUIT's exit code
+    if (got < 0) return kMessageLoopFailed;
     if (form.PreTranslateMessage(&message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  return static_cast<int>(message.wParam);
 }
 
 bool PumpWaitingMessages(Form1& form) {

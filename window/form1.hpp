@@ -54,6 +54,8 @@ class Form1 {
 
   void Layout();
   void ApplyFont();
+  // The window's outer size at a DPI: its client area is the form's twips.
+  SIZE OuterSize(UINT dpi) const;
   void PlaceCentred();
   void ReportFailure(const std::u16string& text);
   void ReportFailure(bool out_of_memory);
@@ -74,7 +76,8 @@ class Form1 {
   bool pasting_text1_ = false;  // Text1_Change waits for the paste's last piece
 };
 
-// Runs the program's message loop until WM_QUIT; returns its exit code.
+// Runs the program's message loop until WM_QUIT; returns its exit code, or 1
+// if GetMessageW fails.
 int RunMessageLoop(Form1& form);
 
 // Handles the messages waiting now, as RunMessageLoop would. False once

@@ -12,9 +12,12 @@ std::u16string Number(std::size_t n) {
   return std::u16string(digits.begin(), digits.end());
 }
 
+// A long group shortened, never between the halves of a surrogate pair.
 std::u16string Shown(const std::u16string& group) {
   if (group.size() <= kLongestGroupShown) return group;
-  return group.substr(0, kLongestGroupShown - 1) + u"…";
+  std::size_t kept = kLongestGroupShown - 1;
+  if (group[kept - 1] >= 0xD800 && group[kept - 1] <= 0xDBFF) --kept;
+  return group.substr(0, kept) + u"…";
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // Form1 on a screen of 144 dots per inch, in a Wine prefix whose LogPixels is set to 144 by
-// scripts/wine-dpi.sh: a Form1 in this process and the built program both lay out their client
-// area and controls from the twips at 144 DPI, and the controls use the message font at 144 DPI.
+// scripts/wine-dpi.sh: a Form1 created in this process and the built program both lay out their
+// client area and controls from the twips at 144 DPI (form1_test.cpp pins those figures), the
+// controls use the message font at 144 DPI, and the client area keeps that size when the window
+// is told of a DPI change with a suggested rectangle a pixel off.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <ostream>
 #include <string>
-#include <tuple>
 
 #include "tests/window/program_runner.hpp"
 #include "win32/handles.hpp"
@@ -25,51 +26,25 @@ namespace {
 
 constexpr int kDpi = 144;
 
-// Every control's rectangle relative to the client area at 144 DPI: its twips (a
-// control in a frame with the frame's offset added) as MulDiv rounds them, one and a
-// half times the 96 DPI figures give or take the rounding.
-struct Expected {
-  Control control;
-  PixelRect at144;
-};
-const Expected kControls[] = {
-    {Control::kFrame1, {12, 12, 950, 374}},    {Control::kText1, {36, 36, 902, 338}},
-    {Control::kFrame2, {12, 396, 950, 386}},   {Control::kText2, {36, 420, 902, 338}},
-    {Control::kCommand1, {612, 792, 158, 50}}, {Control::kCommand2, {792, 792, 158, 50}},
-};
-constexpr PixelSize kClientAt144{974, 849};  // 9735 x 8490 twips
-
-// The client area and each control's rectangle in it, found by its id; and, for a window of
-// this process, each control's font.
-void ExpectLayoutAt144(HWND window, bool own_window) {
+// The client area and each control's rectangle in it, found by its id.
+void ExpectLayoutAt144(HWND window) {
   RECT r{};
   GetClientRect(window, &r);
-  EXPECT_EQ((PixelSize{r.right, r.bottom}), kClientAt144);
-  NONCLIENTMETRICSW metrics{};  // for the screen's DPI, checked below to be 144
-  metrics.cbSize = sizeof metrics;
-  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
-  const LOGFONTW& expected = metrics.lfMessageFont;
-  for (const Expected& e : kControls) {
-    SCOPED_TRACE(Design(e.control).name);
-    const HWND child = GetDlgItem(window, Design(e.control).id);
+  EXPECT_EQ((PixelSize{r.right, r.bottom}), ClientSize(kDpi));
+  for (const Control control : kCreationOrder) {
+    SCOPED_TRACE(Design(control).name);
+    const HWND child = GetDlgItem(window, Design(control).id);
     ASSERT_NE(child, nullptr);
     GetWindowRect(child, &r);
     MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ((PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top}), e.at144);
-    if (!own_window) continue;
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-    LOGFONTW f{};
-    ASSERT_EQ(GetObjectW(font, sizeof f, &f), static_cast<int>(sizeof f));
-    EXPECT_EQ(std::make_tuple(f.lfHeight, f.lfWeight, f.lfCharSet),
-              std::make_tuple(expected.lfHeight, expected.lfWeight, expected.lfCharSet));
-    EXPECT_STREQ(f.lfFaceName, expected.lfFaceName);
+    EXPECT_EQ((PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top}),
+              ControlRect(control, kDpi));
   }
 }
 
 TEST(Dpi144Screen, IsAt144Dpi) {
   const ScreenDc screen;
   ASSERT_NE(screen.get(), nullptr);
-  EXPECT_EQ(GetDeviceCaps(screen.get(), LOGPIXELSX), kDpi);
   ASSERT_EQ(GetDeviceCaps(screen.get(), LOGPIXELSY), kDpi)
       << "the Wine prefix's LogPixels is not 144 (scripts/wine-dpi.sh sets it)";
 }
@@ -82,15 +57,32 @@ TEST(Form1At144Dpi, ClientAreaControlsAndFontAreAt144Dpi) {
   UpdateWindow(form.hwnd());
   PumpWaitingMessages(form);
   EXPECT_EQ(form.dpi(), static_cast<UINT>(kDpi));
-  ExpectLayoutAt144(form.hwnd(), true);
+  ExpectLayoutAt144(form.hwnd());
+  NONCLIENTMETRICSW metrics{};  // for the screen's DPI, 144
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  for (const Control control : kCreationOrder) {
+    SCOPED_TRACE(Design(control).name);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.Child(control), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, metrics.lfMessageFont.lfHeight);
+    EXPECT_STREQ(font.lfFaceName, metrics.lfMessageFont.lfFaceName);
+  }
+
+  RECT window{};
+  GetWindowRect(form.hwnd(), &window);
+  RECT suggested{window.left, window.top, window.right + 1, window.bottom + 1};
+  SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(kDpi, kDpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  ExpectLayoutAt144(form.hwnd());
 }
 
 TEST(ProgramAt144Dpi, ClientAreaAndControlsAreAt144Dpi) {
   const StartedProgram program = StartProgram(VANTOREL_EXE, SW_SHOWNOACTIVATE);
   ASSERT_TRUE(program.process) << "error " << GetLastError();
   ASSERT_NE(program.window, nullptr) << "no window shown within 30 s";
-
-  ExpectLayoutAt144(program.window, false);
+  ExpectLayoutAt144(program.window);
   EXPECT_EQ(CloseProgram(program), 0);
 }
 

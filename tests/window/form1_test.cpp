@@ -25,6 +25,10 @@ using testing::Pump;
 using testing::Text;
 using testing::Type;
 
+// WM_GETDPISCALEDSIZE, which the Windows 7 headers the program is built
+// against do not name.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
+
 PixelRect RectInClient(HWND parent, HWND child) {
   RECT r{};
   GetWindowRect(child, &r);
@@ -32,25 +36,116 @@ PixelRect RectInClient(HWND parent, HWND child) {
   return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-TEST_F(Form1Test, LayoutAt96Dpi) {
-  ASSERT_EQ(form_.dpi(), 96u);
-  RECT client{};
-  GetClientRect(form_.hwnd(), &client);
-  EXPECT_EQ(client.right, 649);
-  EXPECT_EQ(client.bottom, 566);
+PixelSize ClientSizeOf(HWND window) {
+  RECT r{};
+  GetClientRect(window, &r);
+  return {r.right, r.bottom};
+}
+
+RECT WindowRect(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+// The form's layout at 96 DPI, the figures a person measures on screen, and
+// at 144, one and a half times those; the window is shown at 96 DPI, centred
+// in the work area, and follows a change of DPI from the twips, its client
+// area exactly the twips' size, whatever size the rectangle Windows suggests
+// has.
+TEST_F(Form1Test, LayoutFollowsTheDpiFromTwips) {
   const struct {
     Control control;
-    PixelRect rect;
+    PixelRect at96, at144;
   } expected[] = {
-      {Control::kFrame1, {8, 8, 633, 249}},      {Control::kText1, {24, 24, 601, 225}},
-      {Control::kFrame2, {8, 264, 633, 257}},    {Control::kText2, {24, 280, 601, 225}},
-      {Control::kCommand1, {408, 528, 105, 33}}, {Control::kCommand2, {528, 528, 105, 33}},
+      {Control::kFrame1, {8, 8, 633, 249}, {12, 12, 950, 374}},
+      {Control::kText1, {24, 24, 601, 225}, {36, 36, 902, 338}},
+      {Control::kFrame2, {8, 264, 633, 257}, {12, 396, 950, 386}},
+      {Control::kText2, {24, 280, 601, 225}, {36, 420, 902, 338}},
+      {Control::kCommand1, {408, 528, 105, 33}, {612, 792, 158, 50}},
+      {Control::kCommand2, {528, 528, 105, 33}, {792, 792, 158, 50}},
   };
+  const HWND form = form_.hwnd();
+  ASSERT_EQ(form_.dpi(), 96u);
+  EXPECT_EQ(ClientSizeOf(form), (PixelSize{649, 566}));
   for (const auto& e : expected) {
     SCOPED_TRACE(Design(e.control).name);
-    const HWND child = form_.Child(e.control);
-    EXPECT_EQ(GetParent(child), form_.hwnd());
-    EXPECT_EQ(RectInClient(form_.hwnd(), child), e.rect);
+    EXPECT_EQ(GetParent(form_.Child(e.control)), form);
+    EXPECT_EQ(RectInClient(form, form_.Child(e.control)), e.at96);
+  }
+  const RECT window = WindowRect(form);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(form, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  EXPECT_NEAR(window.left - work.left, work.right - window.right, 1);
+  EXPECT_NEAR(window.top - work.top, work.bottom - window.bottom, 1);
+
+  // Asked its size at its own DPI, it answers the size it has.
+  SIZE answer{};
+  EXPECT_TRUE(SendMessageW(form, kGetDpiScaledSize, 96, reinterpret_cast<LPARAM>(&answer)));
+  EXPECT_EQ((PixelSize{answer.cx, answer.cy}),
+            (PixelSize{window.right - window.left, window.bottom - window.top}));
+  // A suggested rectangle a pixel too large: the window goes where it says,
+  // its client area stays the twips' size.
+  RECT suggested{window.left + 10, window.top + 20, window.right + 11, window.bottom + 21};
+  SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(WindowRect(form).left, suggested.left);
+  EXPECT_EQ(WindowRect(form).top, suggested.top);
+  EXPECT_EQ(ClientSizeOf(form), (PixelSize{649, 566}));
+
+  // At 144 DPI the size it answered for 144, not the old size scaled.
+  EXPECT_TRUE(SendMessageW(form, kGetDpiScaledSize, 144, reinterpret_cast<LPARAM>(&answer)));
+  suggested = {window.left, window.top, window.left + 983, window.top + 893};
+  SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(form_.dpi(), 144u);
+  const RECT after = WindowRect(form);
+  EXPECT_EQ((PixelSize{after.right - after.left, after.bottom - after.top}),
+            (PixelSize{answer.cx, answer.cy}));
+  for (const auto& e : expected) {
+    SCOPED_TRACE(Design(e.control).name);
+    EXPECT_EQ(RectInClient(form, form_.Child(e.control)), e.at144);
+  }
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(text1(), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfMessageFont.lfHeight, 144, 96));
+}
+
+// Every control has the system's message font, and takes the new one when the
+// user changes it (the setting, then WM_SETTINGCHANGE to every window); Text2
+// keeps Text1's margins for it.
+TEST_F(Form1Test, ControlsFollowTheSystemsMessageFont) {
+  NONCLIENTMETRICSW before{};
+  before.cbSize = sizeof before;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof before, &before, 0));
+  NONCLIENTMETRICSW larger = before;
+  larger.lfMessageFont.lfHeight = 2 * before.lfMessageFont.lfHeight;
+  struct Restore {
+    NONCLIENTMETRICSW metrics;
+    ~Restore() { SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0); }
+  } const restore{before};
+  for (NONCLIENTMETRICSW* metrics : {static_cast<NONCLIENTMETRICSW*>(nullptr), &larger, &before}) {
+    if (metrics != nullptr) {
+      ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof *metrics, metrics, 0));
+      SendMessageW(form_.hwnd(), WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS,
+                   reinterpret_cast<LPARAM>(L"WindowMetrics"));
+    }
+    const LOGFONTW& expected = (metrics != nullptr ? *metrics : before).lfMessageFont;
+    for (const Control control : kCreationOrder) {
+      SCOPED_TRACE(std::string(Design(control).name) + (metrics == &larger ? " larger" : ""));
+      LOGFONTW font{};
+      const auto hfont =
+          reinterpret_cast<HFONT>(SendMessageW(form_.Child(control), WM_GETFONT, 0, 0));
+      ASSERT_EQ(GetObjectW(hfont, sizeof font, &font), static_cast<int>(sizeof font));
+      EXPECT_EQ(font.lfHeight, expected.lfHeight);
+      EXPECT_EQ(font.lfWeight, expected.lfWeight);
+      EXPECT_STREQ(font.lfFaceName, expected.lfFaceName);
+    }
+    EXPECT_EQ(SendMessageW(text2(), EM_GETMARGINS, 0, 0),
+              SendMessageW(text1(), EM_GETMARGINS, 0, 0));
   }
 }
 
@@ -325,29 +420,6 @@ TEST_F(Form1Test, AltF4EndsTheProgram) {
   EXPECT_TRUE(quit);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(form_.hwnd(), nullptr);
-}
-
-TEST_F(Form1Test, DpiChangeRelaysOutFromTwips) {
-  RECT before{};
-  GetWindowRect(form_.hwnd(), &before);
-  RECT suggested{before.left, before.top, before.left + 983, before.top + 893};
-  SendMessageW(form_.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
-               reinterpret_cast<LPARAM>(&suggested));
-  EXPECT_EQ(form_.dpi(), 144u);
-  RECT after{};
-  GetWindowRect(form_.hwnd(), &after);
-  EXPECT_EQ(after.right - after.left, 983);
-  EXPECT_EQ(after.bottom - after.top, 893);
-  for (const Control control : kCreationOrder) {
-    SCOPED_TRACE(Design(control).name);
-    EXPECT_EQ(RectInClient(form_.hwnd(), form_.Child(control)), ControlRect(control, 144));
-  }
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof metrics;
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-  LOGFONTW font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(text1(), WM_GETFONT, 0, 0)), sizeof font, &font);
-  EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfMessageFont.lfHeight, 144, 96));
 }
 
 // The events raised for one window as a whole: value changes, focus,

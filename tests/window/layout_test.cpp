@@ -5,50 +5,8 @@
 namespace vantorel {
 namespace {
 
-struct RectCase {
-  Control control;
-  PixelRect at96;
-  PixelRect at144;
-};
-
-// At 96 DPI the figures a person measures on screen; at 144 DPI one and a
-// half times those.
-const RectCase kRects[] = {
-    {Control::kFrame1, {8, 8, 633, 249}, {12, 12, 950, 374}},
-    {Control::kText1, {24, 24, 601, 225}, {36, 36, 902, 338}},
-    {Control::kFrame2, {8, 264, 633, 257}, {12, 396, 950, 386}},
-    {Control::kText2, {24, 280, 601, 225}, {36, 420, 902, 338}},
-    {Control::kCommand1, {408, 528, 105, 33}, {612, 792, 158, 50}},
-    {Control::kCommand2, {528, 528, 105, 33}, {792, 792, 158, 50}},
-};
-
-TEST(Layout, ControlRectsRelativeToClientArea) {
-  for (const RectCase& c : kRects) {
-    SCOPED_TRACE(Design(c.control).name);
-    EXPECT_EQ(ControlRect(c.control, 96), c.at96);
-    EXPECT_EQ(ControlRect(c.control, 144), c.at144);
-  }
-}
-
-TEST(Layout, ClientSizeScalesWithDpi) {
-  EXPECT_EQ(ClientSize(96), (PixelSize{649, 566}));
-  EXPECT_EQ(ClientSize(120), (PixelSize{811, 708}));
-  EXPECT_EQ(ClientSize(144), (PixelSize{974, 849}));
-  EXPECT_EQ(ClientSize(192), (PixelSize{1298, 1132}));
-}
-
-TEST(Layout, TwipsRoundToNearestPixel) {
-  struct {
-    int twips, dpi, pixels;
-  } const cases[] = {
-      {15, 96, 1},      {7, 96, 0},     {8, 96, 1}, {-8, 96, -1},   {-7, 96, 0},
-      {1575, 144, 158}, {495, 120, 41}, {0, 96, 0}, {1440, 96, 96},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " twips at " << c.dpi;
-  }
-}
-
+// The controls' rectangles at 96 and 144 DPI are checked on the window itself
+// (form1_test.cpp); this is where a window of any size goes.
 TEST(Layout, CentredInWorkArea) {
   struct {
     PixelRect work;

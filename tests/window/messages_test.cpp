@@ -52,6 +52,11 @@ TEST(Messages, VeryLongGroupIsShortened) {
   const std::u16string shown = std::u16string(kLongestGroupShown - 1, u'4') + u"…";
   EXPECT_EQ(DecodeErrorMessage(error, 936, UiLanguage::kEnglish),
             u"Group 1 \"" + shown + u"\" does not fit in a byte (00 to FF).");
+  // Never between the halves of a surrogate pair.
+  const std::u16string pair = u"1" + std::u16string(kLongestGroupShown - 3, u'0') + u"😀0";
+  EXPECT_EQ(DecodeErrorMessage({Reason::kTooLarge, 1, 0, pair}, 936, UiLanguage::kEnglish),
+            u"Group 1 \"1" + std::u16string(kLongestGroupShown - 3, u'0') +
+                u"…\" does not fit in a byte (00 to FF).");
   // A group of exactly the longest length is shown whole.
   const std::u16string longest(kLongestGroupShown, u'7');
   EXPECT_EQ(DecodeErrorMessage({Reason::kTooLarge, 1, 0, longest}, 936, UiLanguage::kChinese),
