@@ -22,17 +22,12 @@ void Type(Form1& form, HWND control, std::u16string_view chars) {
 }
 
 void Press(Form1& form, UINT key, bool shift) {
-  BYTE keys[256] = {};
-  GetKeyboardState(keys);
-  const BYTE shift_before = keys[VK_SHIFT];
-  keys[VK_SHIFT] = shift ? 0x80 : 0;
-  SetKeyboardState(keys);
+  HoldKeys(shift ? kShift : 0u);
   const HWND focus = GetFocus();
   PostMessageW(focus, WM_KEYDOWN, key, KeyData(key, false));
   PostMessageW(focus, WM_KEYUP, key, KeyData(key, true));
   Pump(form);
-  keys[VK_SHIFT] = shift_before;
-  SetKeyboardState(keys);
+  HoldKeys(0);
 }
 
 void Click(Form1& form, HWND button) {
@@ -42,6 +37,18 @@ void Click(Form1& form, HWND button) {
   PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageW(button, WM_LBUTTONUP, 0, at);
   Pump(form);
+}
+
+UiLanguage Language() { return LanguageFromLangId(GetUserDefaultUILanguage()); }
+
+void ExpectErrorBox(const MessageBoxSeen& seen, HWND form, std::u16string_view text) {
+  ASSERT_EQ(seen.count, 1);
+  EXPECT_EQ(seen.caption, kMessageCaption);
+  EXPECT_EQ(seen.text, text);
+  EXPECT_EQ(seen.owner, form);
+  EXPECT_TRUE(seen.error_icon);
+  EXPECT_EQ(seen.buttons, 1);
+  EXPECT_TRUE(seen.only_ok);
 }
 
 void Form1Test::SetUp() {

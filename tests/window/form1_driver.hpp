@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string_view>
 
 #include "tests/support/gui_driver.hpp"
 #include "window/form1.hpp"
+#include "window/messages.hpp"
 
 namespace vantorel::testing {
 
@@ -22,6 +24,23 @@ void Press(Form1& form, UINT key, bool shift = false);
 
 // A left click in the middle of a button, as mouse messages.
 void Click(Form1& form, HWND button);
+
+// The language the program speaks to this user.
+UiLanguage Language();
+
+// The one message box an operation that failed showed: the text, with the
+// program's caption, an error icon and OK alone, owned by the form.
+void ExpectErrorBox(const MessageBoxSeen& seen, HWND form, std::u16string_view text);
+
+// While this lives, every allocation of more than `bytes` in the test program
+// fails with std::bad_alloc, as when memory runs out (allocations.cpp).
+class AllocationsFailAbove {
+ public:
+  explicit AllocationsFailAbove(std::size_t bytes);
+  ~AllocationsFailAbove();
+  AllocationsFailAbove(const AllocationsFailAbove&) = delete;
+  AllocationsFailAbove& operator=(const AllocationsFailAbove&) = delete;
+};
 
 // A Form1 shown and active, with the focus in it.
 class Form1Test : public ::testing::Test {

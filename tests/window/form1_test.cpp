@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "codec/codec.hpp"
 #include "tests/window/form1_driver.hpp"
 #include "win32/handles.hpp"
 #include "window/messages.hpp"
@@ -18,16 +19,21 @@ namespace {
 using testing::AccessibleSelf;
 using testing::AccessibleText;
 using testing::Click;
+using testing::ExpectErrorBox;
 using testing::Form1Test;
+using testing::Language;
 using testing::MessageBoxCloser;
 using testing::Press;
 using testing::Pump;
 using testing::Text;
 using testing::Type;
+using Reason = 字符串加密::GroupError::Reason;
 
 // WM_GETDPISCALEDSIZE, which the Windows 7 headers the program is built
 // against do not name.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
+
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
 PixelRect RectInClient(HWND parent, HWND child) {
   RECT r{};
@@ -341,55 +347,34 @@ TEST_F(Form1Test, DecodeFillsText1ThenRewritesText2Once) {
   }
 }
 
-struct FaultCase {
-  const char16_t* typed;
-  const char16_t* chinese;
-  const char16_t* english;
-  DWORD selection_start, selection_end;
-};
-
-const FaultCase kFaults[] = {
-    {u"486", u"第 1 组“486”超出一个字节（00 到 FF）。",
-     u"Group 1 \"486\" does not fit in a byte (00 to FF).", 0, 3},
-    {u" 48 100", u"第 2 组“100”超出一个字节（00 到 FF）。",
-     u"Group 2 \"100\" does not fit in a byte (00 to FF).", 4, 7},
-    {u"48  69", u"第 2 组“”是零字节，文本框无法容纳。",
-     u"Group 2 \"\" is a zero byte, which the text box cannot hold.", 3, 3},
-    {u"48 00 69", u"第 2 组“00”是零字节，文本框无法容纳。",
-     u"Group 2 \"00\" is a zero byte, which the text box cannot hold.", 3, 5},
-    {u"zz", u"第 1 组“zz”是零字节，文本框无法容纳。",
-     u"Group 1 \"zz\" is a zero byte, which the text box cannot hold.", 0, 2},
-    {u"48 69 D6", u"从第 3 组起的字节在代码页 936 中不是文字。",
-     u"The bytes from group 3 are not text in code page 936.", 6, 8},
-};
-
+// A refused decode names the group and why (messages_test has the texts),
+// selects the group in Text2 and changes neither box.
 TEST_F(Form1Test, RefusedDecodeShowsMessageAndChangesNothing) {
-  const bool chinese = LanguageFromLangId(GetUserDefaultUILanguage()) == UiLanguage::kChinese;
+  const struct {
+    const char16_t* typed;
+    字符串加密::GroupError error;
+  } faults[] = {
+      {u"486", {Reason::kTooLarge, 1, 0, u"486"}}, {u" 48 100", {Reason::kTooLarge, 2, 4, u"100"}},
+      {u"48  69", {Reason::kZeroByte, 2, 3, u""}}, {u"48 00 69", {Reason::kZeroByte, 2, 3, u"00"}},
+      {u"zz", {Reason::kZeroByte, 1, 0, u"zz"}},   {u"48 69 D6", {Reason::kNotText, 3, 6, u"D6"}},
+  };
   ASSERT_EQ(GetACP(), 936u);
-  for (const FaultCase& fault : kFaults) {
-    SCOPED_TRACE("fault " + std::to_string(&fault - kFaults + 1));
+  for (const auto& fault : faults) {
+    SCOPED_TRACE("fault " + std::to_string(&fault - faults + 1));
     Retype(text1(), u"keep");
     Retype(text2(), fault.typed);
     SetFocus(text1());
     const MessageBoxCloser closer;
     Click(form_, decode());
     WaitForFocus();
-    const auto& seen = closer.seen();
-    ASSERT_EQ(seen.count, 1);
-    EXPECT_EQ(seen.caption, u"Vantorel");
-    EXPECT_EQ(seen.text, chinese ? fault.chinese : fault.english);
-    EXPECT_EQ(seen.owner, form_.hwnd());
-    EXPECT_TRUE(seen.error_icon);
-    EXPECT_EQ(seen.buttons, 1);
-    EXPECT_TRUE(seen.only_ok);
-
+    ExpectErrorBox(closer.seen(), form_.hwnd(), DecodeErrorMessage(fault.error, 936, Language()));
     EXPECT_EQ(Text(text1()), u"keep");
     EXPECT_EQ(Text(text2()), fault.typed);
     DWORD start = 0, end = 0;
     SendMessageW(text2(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                  reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, fault.selection_start);
-    EXPECT_EQ(end, fault.selection_end);
+    EXPECT_EQ(start, fault.error.offset);
+    EXPECT_EQ(end, fault.error.offset + fault.error.text.size());
     EXPECT_EQ(GetFocus(), text2());
   }
   // Still answering, and still encoding.
@@ -397,6 +382,41 @@ TEST_F(Form1Test, RefusedDecodeShowsMessageAndChangesNothing) {
   EXPECT_NE(SendMessageTimeoutW(form_.hwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result), 0);
   Type(form_, text1(), u"!");
   EXPECT_EQ(Text(text2()), u"6B 65 65 70 21");
+}
+
+// When memory runs out in the middle of an operation (here any allocation of
+// more than 4 KiB fails), the user is told so, neither box changes, and the
+// window goes on working.
+TEST_F(Form1Test, OutOfMemoryShowsMessageAndChangesNothing) {
+  std::u16string hex = u"41";
+  while (hex.size() < 3000) hex += u" 41";
+  Retype(text1(), u"keep");
+  SetWindowTextW(text2(), Wide(hex).c_str());
+  ASSERT_TRUE(testing::SetClipboardText(form_.hwnd(), hex));
+  const struct {
+    const char* name;
+    std::function<void()> act;
+  } operations[] = {
+      {"Decode", [&] { Click(form_, decode()); }},
+      {"a long paste into Text1",
+       [&] {
+         PostMessageW(text1(), WM_PASTE, 0, 0);
+         Pump(form_);
+       }},
+  };
+  for (const auto& operation : operations) {
+    SCOPED_TRACE(operation.name);
+    const MessageBoxCloser closer;
+    {
+      const testing::AllocationsFailAbove out_of_memory(4096);
+      operation.act();
+    }
+    ExpectErrorBox(closer.seen(), form_.hwnd(), OutOfMemoryMessage(Language()));
+    EXPECT_EQ(Text(text1()), u"keep");
+    EXPECT_EQ(Text(text2()), hex);
+  }
+  Click(form_, encode());
+  EXPECT_EQ(Text(text2()), u"6B 65 65 70");
 }
 
 TEST_F(Form1Test, EscapeInABoxKeepsTheWindowOpen) {
