@@ -15,26 +15,6 @@ using namespace std::string_literals;
 
 std::string Narrow(std::u16string_view s) { return std::string(s.begin(), s.end()); }
 
-TEST(BytesToHex, WritesTwoUpperCaseDigitsPerByteWithSingleSpaces) {
-  const struct {
-    std::string bytes;
-    std::u16string hex;
-  } cases[] = {
-      {"", u""},
-      {"H", u"48"},
-      {"\r\n", u"0D 0A"},
-      {"\0"s, u"00"},
-      {"\xab\xcd\xef\x01", u"AB CD EF 01"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(BytesToHex(c.bytes), c.hex) << Narrow(c.hex);
-    std::string narrow(HexLength(c.bytes.size()), '\0');
-    WriteHex(c.bytes, narrow.data());
-    EXPECT_EQ(narrow, Narrow(c.hex));
-    EXPECT_EQ(HexLength(c.bytes.size()), c.hex.size());
-  }
-}
-
 TEST(BytesToHex, EveryByteValueGoesBothWays) {
   std::string all;
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));

@@ -19,8 +19,6 @@ namespace {
 
 MessageBoxSeen g_seen;
 
-std::u16string WindowText(HWND window) { return ReadText(window); }
-
 std::wstring ClassName(HWND window) {
   wchar_t name[64] = {};
   const int length = GetClassNameW(window, name, 64);
@@ -35,7 +33,7 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM) {
     const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
     g_seen.error_icon = icon != nullptr && icon == LoadIconW(nullptr, IDI_ERROR);
   } else {
-    const std::u16string text = WindowText(child);
+    const std::u16string text = ReadText(child);
     if (text.size() > g_seen.text.size()) g_seen.text = text;
   }
   return TRUE;
@@ -44,7 +42,7 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM) {
 BOOL CALLBACK CloseIfMessageBox(HWND window, LPARAM) {
   if (ClassName(window) != L"#32770" || !IsWindowVisible(window)) return TRUE;
   ++g_seen.count;
-  g_seen.caption = WindowText(window);
+  g_seen.caption = ReadText(window);
   g_seen.owner = GetWindow(window, GW_OWNER);
   g_seen.text.clear();
   g_seen.buttons = 0;

@@ -55,6 +55,10 @@ TEST_F(Form1Test, WorksInTheSystemsCodePage) {
                               [](const auto& c) { return c.cp == GetACP(); });
   ASSERT_NE(c, std::end(cases)) << "code page " << GetACP()
                                 << ": run under LC_ALL=ja_JP.UTF-8 or en_US.UTF-8";
+  // "Encode" replaces what was typed into Text2, with nothing for no text.
+  Retype(text2(), u"41");
+  Click(form_, encode());
+  EXPECT_EQ(Text(text2()), u"");
   SetFocus(text1());
   Type(form_, text1(), c->typed);
   EXPECT_EQ(Text(text2()), c->hex);

@@ -38,14 +38,6 @@ TEST(Messages, DecodeErrorsInBothLanguages) {
   }
 }
 
-TEST(Messages, CodePageIsTheOneRead) {
-  const GroupError error{Reason::kNotText, 1, 0, u"FF"};
-  EXPECT_EQ(DecodeErrorMessage(error, 1252, UiLanguage::kEnglish),
-            u"The bytes from group 1 are not text in code page 1252.");
-  EXPECT_EQ(DecodeErrorMessage(error, 65001, UiLanguage::kChinese),
-            u"从第 1 组起的字节在代码页 65001 中不是文字。");
-}
-
 TEST(Messages, VeryLongGroupIsShortened) {
   const std::u16string digits(100000, u'4');
   const GroupError error{Reason::kTooLarge, 1, 0, digits};
