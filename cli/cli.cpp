@@ -193,6 +193,10 @@ struct ReadFailure {
   int error;
 };
 
+// A regular file read again for a later pass is no longer what the first
+// pass read.
+struct InputChanged {};
+
 // All of what a descriptor that is not a regular file (a pipe, a terminal)
 // holds, read into anonymous memory reserved up front and filled in order, in
 // huge pages where the kernel gives them: each first touch of a page is a
@@ -289,15 +293,21 @@ using CutRule = Cut (*)(std::string_view window);
 // in memory is cut where it lies; a regular file is read with pread(2) into
 // one window used again for every segment, so that what the process holds
 // does not grow with the file. (Mapping the file instead costs a fault for
-// every few pages in every pass, and more time than copying them.)
+// every few pages in every pass, and more time than copying them.) Before
+// each pass after the first, the file must still have the size and the
+// modification time it had before the first, or what was checked is not what
+// would be written: the pass throws InputChanged.
 class Input {
  public:
   explicit Input(std::string_view text) : text_(text) {}
-  Input(int fd, off_t start) : fd_(fd), start_(start) {}
+  // `read` is the file's state before the first pass.
+  Input(int fd, off_t start, const struct stat& read, const std::function<void()>& between_passes)
+      : fd_(fd), start_(start), read_(read), between_passes_(between_passes) {}
 
   // Hands each segment in order to each, until it returns false.
   template <typename Each>
   void Pass(CutRule cut, const Each& each) {
+    if (fd_ >= 0 && passes_++ > 0) CheckUnchanged();
     std::size_t size = kWindowBytes;
     for (std::size_t offset = 0;;) {
       const std::string_view window = Window(offset, size);
@@ -334,9 +344,22 @@ class Input {
     return {window_.get(), filled};
   }
 
+  void CheckUnchanged() const {
+    if (between_passes_) between_passes_();
+    struct stat now {};
+    if (fstat(fd_, &now) != 0) throw ReadFailure{errno};
+    if (now.st_size != read_.st_size || now.st_mtim.tv_sec != read_.st_mtim.tv_sec ||
+        now.st_mtim.tv_nsec != read_.st_mtim.tv_nsec) {
+      throw InputChanged{};
+    }
+  }
+
   std::string_view text_;
   int fd_ = -1;
   off_t start_ = 0;
+  struct stat read_ {};
+  std::function<void()> between_passes_;
+  int passes_ = 0;
   std::unique_ptr<char[]> window_;
   std::size_t capacity_ = 0;
 };
@@ -811,6 +834,8 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
     if (failure) return Report(*failure, err);
   } catch (const WriteFailure& e) {
     return Report(Failure{1, "cannot write to standard output" + e.reason}, err);
+  } catch (const InputChanged&) {
+    return Report(Failure{1, "standard input changed while it was read"}, err);
   } catch (const ReadFailure& e) {
     return Report(Failure{1, "cannot read standard input: " + ErrnoText(e.error)}, err);
   } catch (const std::exception& e) {
@@ -835,7 +860,8 @@ int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostrea
       output, err);
 }
 
-int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err) {
+int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err,
+           const std::function<void()>& between_passes) {
   WholeInput whole;
   Output output(out);
   return Run(
@@ -846,7 +872,7 @@ int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream
         struct stat st {};
         if (fstat(in, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
           const off_t start = lseek(in, 0, SEEK_CUR);
-          input.emplace(in, start < 0 ? 0 : start);
+          input.emplace(in, start < 0 ? 0 : start, st, between_passes);
           return std::nullopt;
         }
         if (!whole.ReadAll(in))

@@ -3,6 +3,7 @@
 // as a stream; tests can run it in-process on descriptors or on streams.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <span>
 #include <string_view>
@@ -20,6 +21,11 @@ int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostrea
 // does not grow with it; other input is read whole into memory. Output
 // leaves through write(2) from one buffer of about a MiB; a failure to write
 // ends the run with status 1 and a message (SIGPIPE is the caller's to ignore).
-int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err);
+// A regular file whose size or modification time changes between two passes
+// ends the run with status 1 and a message, nothing written. between_passes,
+// when given, runs before each pass after the first (tests change the file
+// there).
+int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err,
+           const std::function<void()>& between_passes = {});
 
 }  // namespace vantorel

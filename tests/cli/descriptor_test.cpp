@@ -4,12 +4,14 @@
 // across its edges.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -141,6 +143,78 @@ TEST(DescriptorTest, FilesAndPipesOfAnySizeAndShape) {
     EXPECT_TRUE(written.str() == c.out) << testing::PrintToString(written.str().substr(0, 80));
   }
   std::remove((path + ".in").c_str());
+  std::remove((path + ".out").c_str());
+}
+
+// A regular file is read again for each pass: if it changed in between (its
+// size, or either part of its modification time), nothing is written. The
+// file is changed in the run's own thread, between its passes.
+TEST(DescriptorTest, FileChangedBetweenPassesWritesNothing) {
+  const std::string path = testing::TempDir() + "vantorel-changed-" + std::to_string(getpid());
+  const timespec kRead = {1000, 500};  // the modification time the first pass sees
+  const auto set_time = [&](timespec mtime) {
+    const timespec times[2] = {{0, UTIME_OMIT}, mtime};
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::string_view> args;
+    std::string input;
+    std::function<bool()> change;
+    int status;
+    std::string err, out;
+  } cases[] = {
+      {"unchanged", {"encode"}, "ab", [] { return true; }, 0, "", "61 62\n"},
+      // Decoded in more than one piece, so that the output is read again.
+      {"grown, same time",
+       {"decode"},
+       Repeat("61 ", 400'000) + "61",
+       [&] { return (std::ofstream(path, std::ios::app) << " 43") && set_time(kRead); },
+       1,
+       "vantorel: standard input changed while it was read\n",
+       ""},
+      {"nanoseconds",
+       {"encode"},
+       "ab",
+       [&] {
+         return set_time({1000, 501});
+       },
+       1,
+       "vantorel: standard input changed while it was read\n",
+       ""},
+      {"seconds",
+       {"encode"},
+       "ab",
+       [&] {
+         return set_time({1001, 500});
+       },
+       1,
+       "vantorel: standard input changed while it was read\n",
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(path, std::ios::binary) << c.input;
+    ASSERT_TRUE(set_time(kRead));
+    const int in = open(path.c_str(), O_RDONLY);
+    const int out = open((path + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::ostringstream err;
+    int changes = 0;
+    EXPECT_EQ(RunCli(c.args, in, out, err,
+                     [&] {
+                       ++changes;
+                       EXPECT_TRUE(c.change());
+                     }),
+              c.status);
+    close(in);
+    close(out);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(err.str(), c.err);
+    std::ostringstream written;
+    written << std::ifstream(path + ".out", std::ios::binary).rdbuf();
+    EXPECT_TRUE(written.str() == c.out) << testing::PrintToString(written.str().substr(0, 80));
+  }
+  std::remove(path.c_str());
   std::remove((path + ".out").c_str());
 }
 
