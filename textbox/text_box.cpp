@@ -33,8 +33,9 @@ class FontWidths final : public CharWidths {
   FontWidths() : dc_(CreateCompatibleDC(nullptr)) {}
 
   void SetFont(HFONT font) {
+    // The old font back first, so that the new selection's own "old" is it.
     font_selection_.reset();
-    font_selection_ = std::make_unique<SelectedObject>(dc_.get(), font);
+    font_selection_ = vantorel::SelectObject(dc_.get(), font);
     bmp_.assign(0x10000, -1);
     pairs_.clear();
   }
@@ -53,7 +54,7 @@ class FontWidths final : public CharWidths {
 
  private:
   UniqueMemoryDc dc_;
-  std::unique_ptr<SelectedObject> font_selection_;
+  SelectedObject font_selection_;
   std::vector<short> bmp_ = std::vector<short>(0x10000, -1);
   std::unordered_map<char32_t, int> pairs_;
 
@@ -81,29 +82,6 @@ class FontWidths final : public CharWidths {
     return width;
   }
 };
-
-// The input context of a window, for as long as it is needed.
-class InputContext {
- public:
-  explicit InputContext(HWND window) : window_(window), context_(ImmGetContext(window)) {}
-  ~InputContext() {
-    if (context_ != nullptr) ImmReleaseContext(window_, context_);
-  }
-  InputContext(const InputContext&) = delete;
-  InputContext& operator=(const InputContext&) = delete;
-  HIMC get() const { return context_; }
-
- private:
-  HWND window_;
-  HIMC context_;
-};
-
-struct ThemeTraits {
-  using Handle = HTHEME;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { CloseThemeData(h); }
-};
-using UniqueTheme = Unique<ThemeTraits>;
 
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
@@ -458,19 +436,20 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 void TextBox::OnNcPaint(WPARAM region) {
   DefWindowProcW(window_, WM_NCPAINT, region, 0);
   if (!theme_ || (GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0) return;
-  const WindowDc dc(window_);
-  if (dc.get() == nullptr) return;
+  const WindowDc window_dc = vantorel::GetWindowDC(window_);
+  if (!window_dc) return;
+  const HDC dc = window_dc->dc;
   RECT frame{};
   GetWindowRect(window_, &frame);
   OffsetRect(&frame, -frame.left, -frame.top);
   const int edge_x = GetSystemMetrics(SM_CXEDGE);
   const int edge_y = GetSystemMetrics(SM_CYEDGE);
-  ExcludeClipRect(dc.get(), edge_x, edge_y, frame.right - edge_x, frame.bottom - edge_y);
+  ExcludeClipRect(dc, edge_x, edge_y, frame.right - edge_x, frame.bottom - edge_y);
   const int state = !IsWindowEnabled(window_) ? ETS_DISABLED : focused_ ? ETS_FOCUSED : ETS_NORMAL;
   if (IsThemeBackgroundPartiallyTransparent(theme_.get(), EP_EDITTEXT, state)) {
-    DrawThemeParentBackground(window_, dc.get(), &frame);
+    DrawThemeParentBackground(window_, dc, &frame);
   }
-  DrawThemeBackground(theme_.get(), dc.get(), EP_EDITTEXT, state, &frame, nullptr);
+  DrawThemeBackground(theme_.get(), dc, EP_EDITTEXT, state, &frame, nullptr);
 }
 
 void TextBox::OnSetFont(HFONT font, bool redraw) {
@@ -498,8 +477,9 @@ void TextBox::OnSize() {
 }
 
 void TextBox::OnPaint() {
-  const PaintScope paint(window_);
-  const HDC dc = paint.dc();
+  const Painting paint = vantorel::BeginPaint(window_);
+  const HDC dc = paint->paint.hdc;
+  const RECT& dirty = paint->paint.rcPaint;
   RECT client{};
   GetClientRect(window_, &client);
   // The parent chooses the colours, as for an edit control.
@@ -509,7 +489,7 @@ void TextBox::OnPaint() {
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
   const COLORREF text_colour = GetTextColor(dc);
   const COLORREF back_colour = GetBkColor(dc);
-  const SelectedObject font(dc, font_);
+  const SelectedObject font = vantorel::SelectObject(dc, font_);
 
   const std::size_t selection_start = focused_ ? SelectionStart() : 0;
   const std::size_t selection_end = focused_ ? SelectionEnd() : 0;
@@ -521,7 +501,7 @@ void TextBox::OnPaint() {
   int y = area.top;
   for (std::size_t line = top_line_; line < lines_.size() && y < client.bottom;
        ++line, y += line_height_) {
-    if (y + line_height_ <= paint.area().top || y >= paint.area().bottom) continue;
+    if (y + line_height_ <= dirty.top || y >= dirty.bottom) continue;
     const TextLine& l = lines_[line];
     int x = area.left;
     RECT left{0, y, area.left, y + line_height_};
@@ -823,15 +803,15 @@ void TextBox::OnContextMenu(POINT screen_point) {
 
 // The input method's window follows the caret, in the box's font.
 void TextBox::OnImeStartComposition() {
-  const InputContext context(window_);
-  if (context.get() == nullptr) return;
+  const InputContext context = vantorel::ImmGetContext(window_);
+  if (!context) return;
   COMPOSITIONFORM form{};
   form.dwStyle = CFS_POINT;
   form.ptCurrentPos = PointOfPosition(caret_, after_wrap_);
-  ImmSetCompositionWindow(context.get(), &form);
+  ImmSetCompositionWindow(context->context, &form);
   LOGFONTW font{};
   if (font_ != nullptr && GetObjectW(font_, sizeof font, &font) != 0) {
-    ImmSetCompositionFontW(context.get(), &font);
+    ImmSetCompositionFontW(context->context, &font);
   }
 }
 

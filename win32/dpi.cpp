@@ -21,8 +21,8 @@ using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT
 }  // namespace
 
 UINT SystemDpi() {
-  const ScreenDc screen;
-  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  const WindowDc screen = vantorel::GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen->dc, LOGPIXELSY) : 0;
   return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 

@@ -70,7 +70,7 @@ std::u16string Text(HWND control) { return ReadText(control); }
 bool SetClipboardText(HWND owner, std::u16string_view text) {
   // Someone else (Wine's own clipboard thread, for one) may have it open.
   for (int i = 0; i < 100; ++i) {
-    if (OpenedClipboard probe(owner); probe) break;
+    if (vantorel::OpenClipboard(owner)) break;
     Sleep(20);
   }
   return vantorel::SetClipboardText(owner, text);

@@ -232,11 +232,12 @@ class TextBoxDifferentialTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     RegisterTextBoxClass(GetModuleHandleW(nullptr));
-    parent_ =
-        CreateWindowExW(0, L"STATIC", L"TextBox beside EDIT", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                        0, 700, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_.reset(CreateWindowExW(0, L"STATIC", L"TextBox beside EDIT",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 300, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr));
+    parent_ = window_.get();
     SetForegroundWindow(parent_);
-    font_ = CreateMessageFont(96).release();
+    font_ = CreateMessageFont(96);
     const DWORD style =
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
     edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style | WS_TABSTOP, 8, 8, 321, 157,
@@ -244,15 +245,15 @@ class TextBoxDifferentialTest : public ::testing::Test {
     box_ = CreateWindowExW(WS_EX_CLIENTEDGE, kTextBoxClass, L"", style | WS_TABSTOP, 340, 8, 321,
                            157, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
     for (const HWND c : {edit_, box_})
-      SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+      SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     RECT format{};
     SendMessageW(edit_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-    const HDC dc = GetDC(edit_);
-    const HGDIOBJ old = SelectObject(dc, font_);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(edit_, dc);
+    {
+      const WindowDc dc = vantorel::GetDC(edit_);
+      const SelectedObject font = vantorel::SelectObject(dc->dc, font_.get());
+      GetTextMetricsW(dc->dc, &metrics);
+    }
     g_visible_lines =
         (std::max)(1, static_cast<int>((format.bottom - format.top) / metrics.tmHeight));
     // The box keeps the margins the system gives the edit control, as Form1 does.
@@ -260,8 +261,8 @@ class TextBoxDifferentialTest : public ::testing::Test {
                  SendMessageW(edit_, EM_GETMARGINS, 0, 0));
   }
   static void TearDownTestSuite() {
-    DestroyWindow(parent_);
-    DeleteObject(font_);
+    window_.reset();
+    font_.reset();
   }
 
   static void Focus(HWND control) {
@@ -391,7 +392,8 @@ class TextBoxDifferentialTest : public ::testing::Test {
   }
 
   static inline HWND parent_ = nullptr, edit_ = nullptr, box_ = nullptr;
-  static inline HFONT font_ = nullptr;
+  static inline UniqueWindow window_;  // the parent, which takes the boxes with it
+  static inline UniqueFont font_;
 };
 
 std::u16string RandomText(std::mt19937& rng, std::size_t max, bool tabs = false) {

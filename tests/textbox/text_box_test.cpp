@@ -62,20 +62,23 @@ class TextBoxTest : public ::testing::Test {
     wc.lpszClassName = kParentClass;
     if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
     // At the screen's corner, away from the pointer, which stays where it is.
-    parent_ = CreateWindowExW(0, kParentClass, L"TextBox test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                              0, 700, 500, nullptr, nullptr, wc.hInstance, nullptr);
+    window_.reset(CreateWindowExW(0, kParentClass, L"TextBox test",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 500, nullptr,
+                                  nullptr, wc.hInstance, nullptr));
+    parent_ = window_.get();
     SetForegroundWindow(parent_);
   }
-  static void TearDownTestSuite() { DestroyWindow(parent_); }
+  static void TearDownTestSuite() { window_.reset(); }
 
   void SetUp() override {
     ASSERT_NE(parent_, nullptr);
     ASSERT_TRUE(RegisterTextBoxClass(GetModuleHandleW(nullptr)));
-    box_ = CreateWindowExW(WS_EX_CLIENTEDGE, kTextBoxClass, L"",
-                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                               ES_WANTRETURN | WS_TABSTOP,
-                           16, 16, 601, 225, parent_, reinterpret_cast<HMENU>(kBoxId),
-                           GetModuleHandleW(nullptr), nullptr);
+    owned_box_.reset(CreateWindowExW(WS_EX_CLIENTEDGE, kTextBoxClass, L"",
+                                     WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
+                                         ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP,
+                                     16, 16, 601, 225, parent_, reinterpret_cast<HMENU>(kBoxId),
+                                     GetModuleHandleW(nullptr), nullptr));
+    box_ = owned_box_.get();
     ASSERT_NE(box_, nullptr);
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -92,7 +95,7 @@ class TextBoxTest : public ::testing::Test {
     g_changes = g_max_text = 0;
   }
   void TearDown() override {
-    DestroyWindow(box_);
+    owned_box_.reset();
     Pump();
   }
 
@@ -155,7 +158,9 @@ class TextBoxTest : public ::testing::Test {
   int LineHeight() const { return PosOf(LineIndex(1)).y - PosOf(0).y; }
   DWORD LineIndex(int line) const { return static_cast<DWORD>(Send(EM_LINEINDEX, line)); }
 
+  static inline UniqueWindow window_;
   static inline HWND parent_ = nullptr;
+  UniqueWindow owned_box_;
   HWND box_ = nullptr;
   UniqueFont font_;
 };
@@ -409,16 +414,14 @@ TEST_F(TextBoxTest, LimitText) {
 // The box's name as a screen reader gets it, through WM_GETOBJECT and
 // ObjectFromLresult: the label just before it, else the frame around it.
 TEST_F(TextBoxTest, NamedByTheLabelBeforeItOrItsFrame) {
-  const ComApartment com;
+  const ComApartment com = vantorel::CoInitializeEx(COINIT_APARTMENTTHREADED);
   const auto name = [&] {
     const LRESULT answer = Send(WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
-    IAccessible* object = nullptr;
-    if (answer <= 0 ||
-        FAILED(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)))) {
+    UniqueCom<IAccessible> object;
+    if (answer <= 0 || FAILED(ObjectFromLresult(answer, IID_IAccessible, 0, object.put_void()))) {
       return std::u16string(u"<no object>");
     }
-    const UniqueCom<IAccessible> owned(object);
-    return testing::AccessibleText(object, &IAccessible::get_accName);
+    return testing::AccessibleText(object.get(), &IAccessible::get_accName);
   };
   const auto make = [&](const wchar_t* window_class, const wchar_t* text, DWORD style, RECT r) {
     UniqueWindow made(CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style, r.left,

@@ -67,10 +67,10 @@ void ExpectLayoutAt144(HWND window, bool own_window) {
 }
 
 TEST(Dpi144Screen, IsAt144Dpi) {
-  const ScreenDc screen;
-  ASSERT_NE(screen.get(), nullptr);
-  EXPECT_EQ(GetDeviceCaps(screen.get(), LOGPIXELSX), kDpi);
-  ASSERT_EQ(GetDeviceCaps(screen.get(), LOGPIXELSY), kDpi)
+  const WindowDc screen = vantorel::GetDC(nullptr);
+  ASSERT_TRUE(screen);
+  EXPECT_EQ(GetDeviceCaps(screen->dc, LOGPIXELSX), kDpi);
+  ASSERT_EQ(GetDeviceCaps(screen->dc, LOGPIXELSY), kDpi)
       << "the Wine prefix's LogPixels is not 144 (scripts/wine-dpi.sh sets it)";
 }
 

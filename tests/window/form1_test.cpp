@@ -363,19 +363,13 @@ void CALLBACK CountEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, L
   g_events[2] += event == EVENT_OBJECT_TEXTSELECTIONCHANGED;
 }
 
-struct WinEventHookTraits {
-  using Handle = HWINEVENTHOOK;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { UnhookWinEvent(h); }
-};
-
 // Text2 as a screen reader sees it: a text box named by its frame. Each step
 // shows its value, whether it has the focus (and then the system caret at its
 // caret), and the events it raised.
 TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
-  const ComApartment com;
+  const ComApartment com = vantorel::CoInitializeEx(COINIT_APARTMENTTHREADED);
   g_watched = text2();
-  const Unique<WinEventHookTraits> hook(
+  const UniqueWinEventHook hook(
       SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_TEXTSELECTIONCHANGED, nullptr, CountEvent,
                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT));
   ASSERT_TRUE(hook);
