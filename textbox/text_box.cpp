@@ -6,7 +6,6 @@
 #include <vssym32.h>
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +17,7 @@
 #include "textbox/text_layout.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/handles.hpp"
+#include "win32/window_base.hpp"
 
 namespace vantorel {
 namespace {
@@ -85,16 +85,32 @@ class FontWidths final : public CharWidths {
 
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
-class TextBox {
+// The box's state, made at WM_NCCREATE and owned by its window until
+// WM_NCDESTROY; the window keeps it in its class's extra bytes.
+class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
  public:
   TextBox(HWND window, const TextBoxOptions* options) : window_(window) {
     if (options != nullptr) options_ = *options;
   }
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-
  private:
-  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  friend class WindowBase<TextBox, ObjectSlot::kClassBytes>;
+  static TextBox* Adopt(HWND window, const CREATESTRUCTW& create) {
+    return new TextBox(window, static_cast<const TextBoxOptions*>(create.lpCreateParams));
+  }
+  static void Forget(TextBox* self) { delete self; }
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    const LRESULT result = Dispatch(message, wparam, lparam);
+    RaiseSelectionMoved();
+    return result;
+  }
+  // An edit that ran out of memory did not happen: the box keeps what it
+  // held (each edit changes nothing before all it needs is made) and beeps.
+  LRESULT OnFailure(UINT message, bool) noexcept {
+    MessageBeep(MB_ICONERROR);
+    return message == WM_CREATE ? -1 : 0;
+  }
+  LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
 
   // Messages.
   void OnNcPaint(WPARAM region);
@@ -218,38 +234,7 @@ class TextBox {
   int wheel_remainder_ = 0;
 };
 
-LRESULT CALLBACK TextBox::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<TextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (message == WM_NCCREATE) {
-    try {
-      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-      auto box = std::make_unique<TextBox>(
-          hwnd, static_cast<const TextBoxOptions*>(create->lpCreateParams));
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box.get()));
-      self = box.release();  // owned by the window until WM_NCDESTROY
-    } catch (...) {
-      return FALSE;
-    }
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    const std::unique_ptr<TextBox> owned(self);
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  // No exception leaves here: an edit that runs out of memory does not
-  // happen, and the box keeps what it held.
-  try {
-    const LRESULT result = self->Handle(message, wparam, lparam);
-    self->RaiseSelectionMoved();
-    return result;
-  } catch (...) {
-    MessageBeep(MB_ICONERROR);
-  }
-  return 0;
-}
-
-LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TextBox::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
       theme_.reset(OpenThemeData(window_, L"Edit"));
@@ -1155,6 +1140,7 @@ bool RegisterTextBoxClass(HINSTANCE instance) {
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = TextBox::Proc;
+  wc.cbWndExtra = TextBox::kClassBytes;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
   wc.lpszClassName = kTextBoxClass;

@@ -87,7 +87,7 @@ HWND Form1::Create(HINSTANCE instance) {
     InitCommonControlsEx(&controls);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = Proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
@@ -109,31 +109,22 @@ HWND Form1::Create(HINSTANCE instance) {
   return window_.get();
 }
 
-LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  Form1* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->window_.reset(hwnd);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->window_.release();
-    self->children_ = {};
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  // No exception leaves a window procedure: the handler stops, both boxes keep
-  // what they hold, and the user is told.
-  try {
-    return self->HandleMessage(message, wparam, lparam);
-  } catch (const std::bad_alloc&) {
-    self->ReportFailure(true);
-  } catch (...) {
-    self->ReportFailure(false);
-  }
+// The window is the form's from WM_NCCREATE on; from WM_NCDESTROY on it is gone.
+Form1* Form1::Adopt(HWND hwnd, const CREATESTRUCTW& create) {
+  auto* const self = static_cast<Form1*>(create.lpCreateParams);
+  self->window_.reset(hwnd);
+  return self;
+}
+
+void Form1::Forget(Form1* self) {
+  self->window_.release();
+  self->children_ = {};
+}
+
+// A handler that threw stopped; both boxes keep what they hold, and the user
+// is told.
+LRESULT Form1::OnFailure(UINT message, bool out_of_memory) noexcept {
+  ReportFailure(out_of_memory);
   return message == WM_CREATE ? -1 : 0;
 }
 
