@@ -89,14 +89,16 @@ bool KeyDown(int key) { return GetKeyState(key) < 0; }
 // WM_NCDESTROY; the window keeps it in its class's extra bytes.
 class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
  public:
-  TextBox(HWND window, const TextBoxOptions* options) : window_(window) {
+  TextBox(HWND window, HWND notify, const TextBoxOptions* options)
+      : window_(window), notify_(notify) {
     if (options != nullptr) options_ = *options;
   }
 
  private:
   friend class WindowBase<TextBox, ObjectSlot::kClassBytes>;
   static TextBox* Adopt(HWND window, const CREATESTRUCTW& create) {
-    return new TextBox(window, static_cast<const TextBoxOptions*>(create.lpCreateParams));
+    return new TextBox(window, create.hwndParent,
+                       static_cast<const TextBoxOptions*>(create.lpCreateParams));
   }
   static void Forget(TextBox* self) { delete self; }
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -126,6 +128,9 @@ class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
   void OnMouseWheel(int delta);
   void OnVScroll(int request);
   void OnContextMenu(POINT screen_point);
+  bool OnSetOptions(const TextBoxOptions* options);
+  void OnSetRedraw(bool redraw);
+  void OnStyleChanged();
   void OnImeStartComposition();
   LRESULT OnSetText(const wchar_t* text);
   LRESULT OnGetText(std::size_t capacity, wchar_t* buffer) const;
@@ -185,12 +190,17 @@ class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
   void PlaceCaret();
   void ShowNewCaret();
   void Notify(WORD code) const;
+  // Asks for the box to be painted again, unless WM_SETREDRAW said not to.
+  void Invalidate() const;
+  void RedrawFrame() const;
   // Raises a screen reader's event for the box as a whole.
   void RaiseEvent(DWORD event) const;
   void RaiseSelectionMoved();
 
   HWND window_;
+  HWND notify_;  // the parent at creation: notifications and colours come from it
   TextBoxOptions options_;
+  bool redraw_ = true;  // WM_SETREDRAW
   UniqueTheme theme_;
   std::u16string text_;
   std::size_t anchor_ = 0;  // the selection runs from the anchor to the caret
@@ -242,7 +252,7 @@ LRESULT TextBox::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_THEMECHANGED:
       theme_.reset(OpenThemeData(window_, L"Edit"));
-      RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+      RedrawFrame();
       return 0;
     case WM_NCPAINT:
       OnNcPaint(wparam);
@@ -267,7 +277,17 @@ LRESULT TextBox::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       OnKillFocus();
       return 0;
     case WM_GETDLGCODE:
-      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+      // As the edit control: a multi-line box takes Enter, Tab and Escape too.
+      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS |
+             ((GetWindowLongW(window_, GWL_STYLE) & ES_MULTILINE) != 0 ? DLGC_WANTALLKEYS : 0);
+    case WM_SETREDRAW:
+      OnSetRedraw(wparam != FALSE);
+      return 0;
+    case WM_STYLECHANGED:
+      OnStyleChanged();
+      return 0;
+    case VTBM_SETOPTIONS:
+      return OnSetOptions(reinterpret_cast<const TextBoxOptions*>(lparam));
     case WM_KEYDOWN:
       OnKeyDown(static_cast<UINT>(wparam));
       return 0;
@@ -453,7 +473,7 @@ void TextBox::OnSetFont(HFONT font, bool redraw) {
   metrics_.tab_width = (std::max)(1, 8 * average);
   Relayout();
   if (focused_) ShowNewCaret();
-  if (redraw) InvalidateRect(window_, nullptr, FALSE);
+  if (redraw) Invalidate();
 }
 
 void TextBox::OnSize() {
@@ -468,9 +488,8 @@ void TextBox::OnPaint() {
   RECT client{};
   GetClientRect(window_, &client);
   // The parent chooses the colours, as for an edit control.
-  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(window_), WM_CTLCOLOREDIT,
-                                                     reinterpret_cast<WPARAM>(dc),
-                                                     reinterpret_cast<LPARAM>(window_)));
+  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+      notify_, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window_)));
   if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
   const COLORREF text_colour = GetTextColor(dc);
   const COLORREF back_colour = GetBkColor(dc);
@@ -530,8 +549,8 @@ void TextBox::OnPaint() {
 void TextBox::OnSetFocus() {
   focused_ = true;
   ShowNewCaret();
-  InvalidateRect(window_, nullptr, FALSE);
-  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  Invalidate();
+  if (theme_) RedrawFrame();
   Notify(EN_SETFOCUS);
 }
 
@@ -547,8 +566,8 @@ void TextBox::ShowNewCaret() {
 void TextBox::OnKillFocus() {
   focused_ = false;
   DestroyCaret();
-  InvalidateRect(window_, nullptr, FALSE);
-  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  Invalidate();
+  if (theme_) RedrawFrame();
   Notify(EN_KILLFOCUS);
 }
 
@@ -786,6 +805,30 @@ void TextBox::OnContextMenu(POINT screen_point) {
   }
 }
 
+// A copy first, so that running out of memory keeps the old options.
+bool TextBox::OnSetOptions(const TextBoxOptions* options) {
+  if (options == nullptr) return false;
+  TextBoxOptions copy = *options;
+  options_ = std::move(copy);
+  return true;
+}
+
+// While redrawing is off the box neither paints anew nor sets its scroll
+// bar; turned on, it does both once.
+void TextBox::OnSetRedraw(bool redraw) {
+  redraw_ = redraw;
+  if (!redraw_) return;
+  UpdateScrollBar();
+  RedrawFrame();
+}
+
+// Whether the sunken edge is there decides where the text goes.
+void TextBox::OnStyleChanged() {
+  Relayout();
+  ScrollTo(static_cast<long long>(top_line_));
+  RedrawFrame();
+}
+
 // The input method's window follows the caret, in the box's font.
 void TextBox::OnImeStartComposition() {
   const InputContext context = vantorel::ImmGetContext(window_);
@@ -840,7 +883,7 @@ void TextBox::OnSetSel(UINT start, UINT end) {
   caret_ = to;
   after_wrap_ = false;
   PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  Invalidate();
 }
 
 LRESULT TextBox::OnGetSel(DWORD* start, DWORD* end) const {
@@ -935,7 +978,7 @@ bool TextBox::Undo() {
   after_wrap_ = false;
   ScrollToCaret();
   PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  Invalidate();
   return true;
 }
 
@@ -949,7 +992,7 @@ void TextBox::Show(std::vector<TextLine> lines) {
   UpdateScrollBar();
   ScrollToCaret();
   PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  Invalidate();
   RaiseEvent(EVENT_OBJECT_VALUECHANGE);
 }
 
@@ -978,7 +1021,7 @@ void TextBox::MoveCaret(std::size_t position, bool extend, bool after_wrap) {
   after_wrap_ = after_wrap;
   ScrollToCaret();
   PlaceCaret();
-  if (had_selection || HasSelection()) InvalidateRect(window_, nullptr, FALSE);
+  if (had_selection || HasSelection()) Invalidate();
 }
 
 // Up, down and a page at a time: to the place nearest the caret's x on the
@@ -1072,7 +1115,7 @@ void TextBox::ScrollTo(long long top_line) {
   const auto top = static_cast<std::size_t>(std::clamp<long long>(top_line, 0, last_top));
   if (top != top_line_) {
     top_line_ = top;
-    InvalidateRect(window_, nullptr, FALSE);
+    Invalidate();
     PlaceCaret();
   }
   UpdateScrollBar();
@@ -1102,9 +1145,9 @@ void TextBox::UpdateScrollBar() {
   info.nPage = static_cast<UINT>(VisibleLines());
   info.nPos = static_cast<int>(top_line_);
   // Setting a scroll bar redraws it, which costs milliseconds (under Wine,
-  // several): only when something changed.
+  // several): only when something changed, and redrawing is on.
   const ScrollState state{info.nMax, info.nPage, info.nPos};
-  if (state == scroll_shown_) return;
+  if (state == scroll_shown_ || !redraw_) return;
   SetScrollInfo(window_, SB_VERT, &info, TRUE);
   scroll_shown_ = state;
 }
@@ -1116,9 +1159,17 @@ void TextBox::PlaceCaret() {
 }
 
 void TextBox::Notify(WORD code) const {
-  SendMessageW(GetParent(window_), WM_COMMAND,
-               MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window_)), code),
+  SendMessageW(notify_, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window_)), code),
                reinterpret_cast<LPARAM>(window_));
+}
+
+void TextBox::Invalidate() const {
+  if (redraw_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+// The border and the text.
+void TextBox::RedrawFrame() const {
+  if (redraw_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
 void TextBox::RaiseEvent(DWORD event) const {

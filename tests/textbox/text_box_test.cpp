@@ -378,6 +378,26 @@ TEST_F(TextBoxTest, Scrolling) {
   }
 }
 
+// As a standard control: with redrawing off, an edit neither asks for paint
+// nor sets the scroll bar; turned on again, the box does both.
+TEST_F(TextBoxTest, RedrawOffHoldsPaintAndScrollBar) {
+  std::u16string text;
+  for (int i = 0; i < 50; ++i) text += u"line\r\n";
+  const auto range = [&] {
+    SCROLLINFO info{sizeof info, SIF_RANGE, -1, -1, 0, 0, 0};
+    GetScrollInfo(box_, SB_VERT, &info);
+    return info.nMax;
+  };
+  UpdateWindow(box_);
+  Send(WM_SETREDRAW, FALSE);
+  SetText(text);
+  EXPECT_FALSE(GetUpdateRect(box_, nullptr, FALSE));
+  EXPECT_EQ(range(), 0);
+  Send(WM_SETREDRAW, TRUE);
+  EXPECT_TRUE(GetUpdateRect(box_, nullptr, FALSE));
+  EXPECT_EQ(range(), 50);
+}
+
 TEST_F(TextBoxTest, LimitText) {
   Send(EM_SETLIMITTEXT, 0);
   EXPECT_GE(static_cast<DWORD>(Send(EM_GETLIMITTEXT)), 0x7FFFFFFEu);
