@@ -16,6 +16,7 @@
 #include "textbox/text_box_accessible.hpp"
 #include "textbox/text_layout.hpp"
 #include "win32/clipboard.hpp"
+#include "win32/dpi.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_base.hpp"
 
@@ -84,6 +85,14 @@ class FontWidths final : public CharWidths {
 };
 
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
+
+// A message's text, copied unit by unit: Windows gives wchar_t, the box keeps
+// char16_t (the same size, but not types one may read as the other).
+std::u16string ToU16(const wchar_t* text) {
+  if (text == nullptr) return {};
+  const std::wstring_view view(text);
+  return std::u16string(view.begin(), view.end());
+}
 
 // The box's state, made at WM_NCCREATE and owned by its window until
 // WM_NCDESTROY; the window keeps it in its class's extra bytes.
@@ -158,8 +167,14 @@ class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
   }
   // Shows the text with its new lines: scroll bar, caret, repaint.
   void Show(std::vector<TextLine> lines);
+  // With ES_READONLY a person can select and copy, nothing more; the
+  // program can still set and replace text (WM_SETTEXT, EM_REPLACESEL).
+  bool ReadOnly() const { return (GetWindowLongW(window_, GWL_STYLE) & ES_READONLY) != 0; }
   bool CanUndo() const { return undo_.inserted != 0 || !undo_.removed.empty(); }
   bool Undo();
+  void Clear() {
+    if (!ReadOnly()) ReplaceSelection({}, true);
+  }
   void Copy() const;
   void Cut();
   void Paste();
@@ -355,10 +370,13 @@ LRESULT TextBox::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       ScrollToCaret();
       return 0;
     case EM_REPLACESEL:
-      ReplaceSelection(lparam != 0 ? std::u16string_view(reinterpret_cast<const char16_t*>(lparam))
-                                   : std::u16string_view(),
-                       wparam != 0);
+      ReplaceSelection(ToU16(reinterpret_cast<const wchar_t*>(lparam)), wparam != 0);
       return 0;
+    case EM_SETREADONLY: {
+      const LONG style = GetWindowLongW(window_, GWL_STYLE);
+      SetWindowLongW(window_, GWL_STYLE, wparam != 0 ? style | ES_READONLY : style & ~ES_READONLY);
+      return TRUE;
+    }
     case EM_SCROLLCARET:
       ScrollToCaret();
       return 0;
@@ -428,7 +446,7 @@ LRESULT TextBox::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       Paste();
       return 0;
     case WM_CLEAR:
-      ReplaceSelection({}, true);
+      Clear();
       return 0;
   }
   return DefWindowProcW(window_, message, wparam, lparam);
@@ -447,8 +465,9 @@ void TextBox::OnNcPaint(WPARAM region) {
   RECT frame{};
   GetWindowRect(window_, &frame);
   OffsetRect(&frame, -frame.left, -frame.top);
-  const int edge_x = GetSystemMetrics(SM_CXEDGE);
-  const int edge_y = GetSystemMetrics(SM_CYEDGE);
+  const UINT dpi = DpiForWindow(window_);
+  const int edge_x = SystemMetricForDpi(SM_CXEDGE, dpi);
+  const int edge_y = SystemMetricForDpi(SM_CYEDGE, dpi);
   ExcludeClipRect(dc, edge_x, edge_y, frame.right - edge_x, frame.bottom - edge_y);
   const int state = !IsWindowEnabled(window_) ? ETS_DISABLED : focused_ ? ETS_FOCUSED : ETS_NORMAL;
   if (IsThemeBackgroundPartiallyTransparent(theme_.get(), EP_EDITTEXT, state)) {
@@ -487,10 +506,13 @@ void TextBox::OnPaint() {
   const RECT& dirty = paint->paint.rcPaint;
   RECT client{};
   GetClientRect(window_, &client);
-  // The parent chooses the colours, as for an edit control.
-  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
-      notify_, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window_)));
-  if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
+  // The parent chooses the colours, as for an edit control: those of a
+  // static control when the box is read-only or disabled.
+  const bool inert = ReadOnly() || !IsWindowEnabled(window_);
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(notify_, inert ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
+                   reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window_)));
+  if (brush == nullptr) brush = GetSysColorBrush(inert ? COLOR_3DFACE : COLOR_WINDOW);
   const COLORREF text_colour = GetTextColor(dc);
   const COLORREF back_colour = GetBkColor(dc);
   const SelectedObject font = vantorel::SelectObject(dc, font_);
@@ -605,7 +627,7 @@ void TextBox::OnKeyDown(UINT key) {
     case VK_DELETE:
       // Shift: cuts the selection, else erases back; Ctrl: clears the
       // selection, else erases to the end of the line; both: nothing.
-      if (shift && control) break;
+      if ((shift && control) || ReadOnly()) break;
       if (HasSelection()) {
         if (shift) Copy();
         ReplaceSelection({}, true);
@@ -632,6 +654,14 @@ void TextBox::OnKeyDown(UINT key) {
 }
 
 void TextBox::OnChar(wchar_t c) {
+  if (ReadOnly() && c != 0x03) {  // Ctrl+C still copies
+    // Enter goes to the start of the next line, as in a read-only edit control.
+    if (c == L'\r' || c == L'\n') {
+      MoveCaret(lines_[CaretLine()].start, false);
+      MoveByLines(1, false);
+    }
+    return;
+  }
   switch (c) {
     case 0x03:  // Ctrl+C
       Copy();
@@ -756,16 +786,17 @@ void TextBox::OnContextMenu(POINT screen_point) {
   const UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   const bool can_paste = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
+  const bool writable = !ReadOnly();
   const struct {
     TextBoxCommand command;
     bool enabled;
     bool separator_after;
   } items[] = {
-      {TextBoxCommand::kUndo, CanUndo(), true},
-      {TextBoxCommand::kCut, HasSelection(), false},
+      {TextBoxCommand::kUndo, CanUndo() && writable, true},
+      {TextBoxCommand::kCut, HasSelection() && writable, false},
       {TextBoxCommand::kCopy, HasSelection(), false},
-      {TextBoxCommand::kPaste, can_paste, false},
-      {TextBoxCommand::kDelete, HasSelection(), true},
+      {TextBoxCommand::kPaste, can_paste && writable, false},
+      {TextBoxCommand::kDelete, HasSelection() && writable, true},
       {TextBoxCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
   };
   for (const auto& item : items) {
@@ -797,7 +828,7 @@ void TextBox::OnContextMenu(POINT screen_point) {
       Paste();
       break;
     case TextBoxCommand::kDelete:
-      ReplaceSelection({}, true);
+      Clear();
       break;
     case TextBoxCommand::kSelectAll:
       SendMessageW(window_, EM_SETSEL, 0, -1);
@@ -846,7 +877,7 @@ void TextBox::OnImeStartComposition() {
 // New text with nothing to undo (as in the edit control, no text for none
 // keeps what there was), the caret at its start.
 LRESULT TextBox::OnSetText(const wchar_t* text) {
-  std::u16string new_text(text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"");
+  std::u16string new_text = ToU16(text);
   std::vector<TextLine> lines = WrapLines(new_text, widths_, metrics_);
   if (!text_.empty() || !new_text.empty()) {
     undo_.inserted = 0;
@@ -962,6 +993,7 @@ void TextBox::Replace(std::size_t start, std::size_t end, std::u16string_view wi
 // the step is then the undo itself, so that a second undo redoes. With
 // nothing to undo, the caret only goes to where the last step was.
 bool TextBox::Undo() {
+  if (ReadOnly()) return false;
   const std::size_t from = (std::min)(undo_.position, text_.size());
   const std::size_t to = (std::min)(undo_.position + undo_.inserted, text_.size());
   UndoStep step = std::move(undo_);
@@ -1002,13 +1034,16 @@ void TextBox::Copy() const {
                                                               SelectionEnd() - SelectionStart()));
 }
 
+// WM_CUT in a read-only box copies, as the edit control's does; the keys
+// that cut do nothing there.
 void TextBox::Cut() {
   if (!HasSelection()) return;
   Copy();
-  ReplaceSelection({}, true);
+  Clear();
 }
 
 void TextBox::Paste() {
+  if (ReadOnly()) return;
   if (const auto text = ClipboardText(window_)) ReplaceSelection(*text, true);
 }
 

@@ -22,10 +22,11 @@ inline constexpr wchar_t kTextBoxClass[] = L"Vantorel.TextBox";
 // Registers the class in this process; true when it is there.
 bool RegisterTextBoxClass(HINSTANCE instance);
 
-// The styles it honours: WS_VSCROLL, WS_EX_CLIENTEDGE (drawn as the edit
-// control's border of the visual style), and ES_MULTILINE for the dialog keys
-// it asks for. It always wraps long lines, as a multi-line edit control
-// without ES_AUTOHSCROLL does.
+// The styles it honours: ES_READONLY (EM_SETREADONLY too: text can be
+// selected and copied, not changed by the user), WS_VSCROLL, WS_EX_CLIENTEDGE
+// (drawn as the edit control's border of the visual style), and ES_MULTILINE
+// for the dialog keys it asks for. It always wraps long lines, as a
+// multi-line edit control without ES_AUTOHSCROLL does.
 
 // The shortcut menu's commands, in the order shown.
 enum class TextBoxCommand { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };
@@ -53,7 +54,7 @@ inline bool SetTextBoxOptions(HWND box, const TextBoxOptions& options) {
 
 // The rest is the edit control's: the box answers its messages and sends its
 // notifications (EN_CHANGE, EN_UPDATE, EN_MAXTEXT, EN_SETFOCUS, EN_KILLFOCUS)
-// as WM_COMMAND, and WM_CTLCOLOREDIT, to the window that was its parent when
-// it was created.
+// as WM_COMMAND, and WM_CTLCOLOREDIT (WM_CTLCOLORSTATIC when read-only or
+// disabled), to the window that was its parent when it was created.
 
 }  // namespace vantorel

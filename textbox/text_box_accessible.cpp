@@ -47,9 +47,10 @@ std::u16string WithoutMnemonic(const std::u16string& text) {
   return plain;
 }
 
+// Copied unit by unit into the OLECHARs (wchar_t) a BSTR holds.
 BSTR ToBstr(const std::u16string& text) {
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                           static_cast<UINT>(text.size()));
+  const std::wstring wide(text.begin(), text.end());
+  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }

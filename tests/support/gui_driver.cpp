@@ -90,7 +90,8 @@ std::u16string AccessibleText(IAccessible* object,
   const HRESULT result = (object->*get)(AccessibleSelf(), &text);
   std::u16string read;
   if (result == S_OK && text != nullptr) {
-    read.assign(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
+    const std::wstring_view units(text, SysStringLen(text));
+    read.assign(units.begin(), units.end());
   } else {
     char hex[24] = {};
     const int length =
@@ -102,8 +103,8 @@ std::u16string AccessibleText(IAccessible* object,
 }
 
 HRESULT PutAccessibleValue(IAccessible* object, std::u16string_view value) {
-  const BSTR text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(value.data()),
-                                      static_cast<UINT>(value.size()));
+  const std::wstring units(value.begin(), value.end());
+  const BSTR text = SysAllocStringLen(units.data(), static_cast<UINT>(units.size()));
   if (text == nullptr) return E_OUTOFMEMORY;
   const HRESULT result = object->put_accValue(AccessibleSelf(), text);
   SysFreeString(text);

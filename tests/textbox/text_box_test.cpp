@@ -131,14 +131,10 @@ class TextBoxTest : public ::testing::Test {
     Mouse({{WM_LBUTTONDOWN, at}, {WM_LBUTTONUP, at}}, mods);
   }
 
-  std::u16string Text() const {
-    std::u16string text(static_cast<std::size_t>(Send(WM_GETTEXTLENGTH)), u'\0');
-    text.resize(static_cast<std::size_t>(
-        Send(WM_GETTEXT, text.size() + 1, reinterpret_cast<LPARAM>(text.data()))));
-    return text;
-  }
+  std::u16string Text() const { return testing::Text(box_); }
   void SetText(const std::u16string& text) {
-    ASSERT_EQ(Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())), TRUE);
+    const std::wstring wide(text.begin(), text.end());
+    ASSERT_EQ(Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())), TRUE);
   }
   void Select(DWORD anchor, DWORD caret) { Send(EM_SETSEL, anchor, caret); }
   Selection Sel() const {
@@ -182,11 +178,11 @@ TEST_F(TextBoxTest, SetTextAndGetText) {
     EXPECT_EQ(g_changes, 0);
   }
   SetText(u"abcdef");
-  char16_t small[5] = {u'X', u'X', u'X', u'X', u'X'};
+  wchar_t small[5] = {L'X', L'X', L'X', L'X', L'X'};
   EXPECT_EQ(Send(WM_GETTEXT, 4, reinterpret_cast<LPARAM>(small)), 3);
-  EXPECT_EQ(std::u16string_view(small, 5), std::u16string_view(u"abc\0X", 5));
+  EXPECT_EQ(std::wstring_view(small, 5), std::wstring_view(L"abc\0X", 5));
   EXPECT_EQ(Send(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(small)), 0);
-  EXPECT_EQ(small[0], u'a');
+  EXPECT_EQ(small[0], L'a');
   // A selection never starts or ends inside a line break or a surrogate pair.
   SetText(u"ab\r\ncd\xD83D\xDE00");
   Select(3, 7);
