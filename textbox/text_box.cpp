@@ -788,16 +788,16 @@ void TextBox::OnContextMenu(POINT screen_point) {
   const bool can_paste = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
   const bool writable = !ReadOnly();
   const struct {
-    TextBoxCommand command;
+    EditMenuCommand command;
     bool enabled;
     bool separator_after;
   } items[] = {
-      {TextBoxCommand::kUndo, CanUndo() && writable, true},
-      {TextBoxCommand::kCut, HasSelection() && writable, false},
-      {TextBoxCommand::kCopy, HasSelection(), false},
-      {TextBoxCommand::kPaste, can_paste && writable, false},
-      {TextBoxCommand::kDelete, HasSelection() && writable, true},
-      {TextBoxCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
+      {EditMenuCommand::kUndo, CanUndo() && writable, true},
+      {EditMenuCommand::kCut, HasSelection() && writable, false},
+      {EditMenuCommand::kCopy, HasSelection(), false},
+      {EditMenuCommand::kPaste, can_paste && writable, false},
+      {EditMenuCommand::kDelete, HasSelection() && writable, true},
+      {EditMenuCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
   };
   for (const auto& item : items) {
     static constexpr const char16_t* kEnglish[] = {u"&Undo",  u"Cu&t",    u"&Copy",
@@ -814,23 +814,23 @@ void TextBox::OnContextMenu(POINT screen_point) {
       static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                       screen_point.x, screen_point.y, 0, window_, nullptr));
   if (chosen == 0) return;
-  switch (static_cast<TextBoxCommand>(chosen - 1)) {
-    case TextBoxCommand::kUndo:
+  switch (static_cast<EditMenuCommand>(chosen - 1)) {
+    case EditMenuCommand::kUndo:
       Undo();
       break;
-    case TextBoxCommand::kCut:
+    case EditMenuCommand::kCut:
       Cut();
       break;
-    case TextBoxCommand::kCopy:
+    case EditMenuCommand::kCopy:
       Copy();
       break;
-    case TextBoxCommand::kPaste:
+    case EditMenuCommand::kPaste:
       Paste();
       break;
-    case TextBoxCommand::kDelete:
+    case EditMenuCommand::kDelete:
       Clear();
       break;
-    case TextBoxCommand::kSelectAll:
+    case EditMenuCommand::kSelectAll:
       SendMessageW(window_, EM_SETSEL, 0, -1);
       break;
   }

@@ -11,9 +11,7 @@
 
 #include <windows.h>
 
-#include <array>
-#include <cstddef>
-#include <string>
+#include "win32/edit_menu.hpp"
 
 namespace vantorel {
 
@@ -28,17 +26,14 @@ bool RegisterTextBoxClass(HINSTANCE instance);
 // for the dialog keys it asks for. It always wraps long lines, as a
 // multi-line edit control without ES_AUTOHSCROLL does.
 
-// The shortcut menu's commands, in the order shown.
-enum class TextBoxCommand { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };
-inline constexpr std::size_t kTextBoxCommandCount = 6;
-
 // What the box's creator decides, handed in as CreateWindowExW's last
 // argument (or null for the defaults), or later with VTBM_SETOPTIONS; the box
 // keeps a copy.
 struct TextBoxOptions {
-  // The shortcut menu's labels with their access keys, in TextBoxCommand's
-  // order; where one is empty the box shows the English one.
-  std::array<std::u16string, kTextBoxCommandCount> menu_labels;
+  // The shortcut menu's labels with their access keys, in EditMenuCommand's
+  // order (the order shown); where one is empty the box shows the English
+  // one. SystemEditMenuLabels() gives those of the system's edit control.
+  EditMenuLabels menu_labels;
 };
 
 // The box's own messages, in a range of their own above WM_USER.

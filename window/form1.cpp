@@ -11,6 +11,7 @@
 #include "textbox/text_box.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/dpi.hpp"
+#include "win32/edit_menu.hpp"
 #include "win32/window_text.hpp"
 #include "window/messages.hpp"
 
@@ -155,9 +156,16 @@ bool Form1::OnCreate() {
   const HWND hwnd = window_.get();
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
   dpi_ = DpiForWindow(hwnd);
+  // Text2's shortcut menu speaks as Text1's, the system's own, does: in the
+  // user's language, from user32; where those labels cannot be read, in the
+  // program's own Chinese or English.
   TextBoxOptions text2_options;
-  for (std::size_t i = 0; i < kTextBoxCommandCount; ++i) {
-    text2_options.menu_labels[i] = EditCommandLabel(static_cast<EditCommand>(i), UserLanguage());
+  if (const auto system_labels = SystemEditMenuLabels()) {
+    text2_options.menu_labels = *system_labels;
+  } else {
+    for (std::size_t i = 0; i < kEditMenuCommandCount; ++i) {
+      text2_options.menu_labels[i] = EditCommandLabel(static_cast<EditCommand>(i), UserLanguage());
+    }
   }
   // Creation order is z-order is tab order.
   for (const Control control : kCreationOrder) {

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "textbox/text_box.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/dpi.hpp"
+#include "win32/edit_menu.hpp"
 #include "win32/handles.hpp"
 
 namespace vantorel {
@@ -503,6 +505,44 @@ TEST_F(TextBoxDifferentialTest, FoundFaultsStayFixed) {
   Counts counts;
   for (std::size_t i = 0; i < kReplays.size(); ++i) {
     EXPECT_TRUE(Run(kReplays[i], "replay " + std::to_string(i), counts));
+  }
+}
+
+// The shortcut menus side by side, the box's given the labels of the system's
+// edit control: the same items, in the same language, greyed alike, and
+// choosing one by its access key does the same (and does something).
+TEST_F(TextBoxDifferentialTest, ShortcutMenuAgreesWithTheEditControls) {
+  const std::optional<EditMenuLabels> labels = SystemEditMenuLabels();
+  ASSERT_TRUE(labels);
+  ASSERT_TRUE(SetTextBoxOptions(box_, {*labels}));
+  const struct {
+    bool read_only;
+    int from, to;
+    EditMenuCommand choose;
+  } cases[] = {
+      {false, 1, 4, EditMenuCommand::kCut},    {true, 1, 4, EditMenuCommand::kCopy},
+      {false, 2, 2, EditMenuCommand::kPaste},  {true, 2, 2, EditMenuCommand::kSelectAll},
+      {false, 1, 4, EditMenuCommand::kDelete}, {false, 2, 2, EditMenuCommand::kUndo},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(&c - cases + 1));
+    std::vector<testing::MenuItem> menus[2];
+    State after[2];
+    for (const int i : {0, 1}) {
+      const HWND control = i == 0 ? edit_ : box_;
+      for (const Step& step : {ReadOnly(false), SetTo(u"ab cd"), Chars(u"x"), ReadOnly(c.read_only),
+                               Select(c.from, c.to)}) {
+        Apply(control, step);
+      }
+      SetClipboardText(parent_, u"clip");
+      const State before = StateOf(control, true);
+      menus[i] = testing::OpenShortcutMenu(control, (*labels)[static_cast<std::size_t>(c.choose)]);
+      after[i] = StateOf(control, true);
+      EXPECT_NE(after[i], before);
+    }
+    EXPECT_EQ(menus[1], menus[0]);
+    EXPECT_EQ(menus[1].size(), 8u);
+    EXPECT_EQ(Summary(after[1]), Summary(after[0]));
   }
 }
 

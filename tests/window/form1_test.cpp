@@ -458,5 +458,13 @@ TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
   EXPECT_EQ(Text(text2()), u"43 41 42");
 }
 
+// Text2's shortcut menu speaks as Text1's, the system's own edit control's:
+// the same items, in the user's language, greyed alike (both empty).
+TEST_F(Form1Test, BothBoxesShortcutMenusAgree) {
+  const std::vector<testing::MenuItem> text1_menu = testing::OpenShortcutMenu(text1());
+  EXPECT_EQ(text1_menu.size(), 8u);
+  EXPECT_EQ(testing::OpenShortcutMenu(text2()), text1_menu);
+}
+
 }  // namespace
 }  // namespace vantorel
