@@ -17,6 +17,11 @@
 #include "win32/handles.hpp"
 
 namespace vantorel {
+namespace testing {
+// While not 0, every allocation of at least this many bytes fails: how the
+// tests run the box out of memory (out_of_memory.cpp).
+extern std::size_t g_fail_from;
+}  // namespace testing
 namespace {
 
 using testing::SetClipboardText;
@@ -392,6 +397,39 @@ TEST_F(TextBoxTest, RedrawOffHoldsPaintAndScrollBar) {
   Send(WM_SETREDRAW, TRUE);
   EXPECT_TRUE(GetUpdateRect(box_, nullptr, FALSE));
   EXPECT_EQ(range(), 50);
+}
+
+// Running out of memory in the middle of an edit: the box's window procedure
+// stops the exception (none reaches the test), and the box keeps what it
+// held, its step to undo too.
+TEST_F(TextBoxTest, OutOfMemoryKeepsWhatTheBoxHeld) {
+  const std::u16string text(300000, u'x');  // every edit of it allocates 600 KB
+  const std::wstring other(300000, L'y');
+  ASSERT_TRUE(SetClipboardText(parent_, u"pasted"));
+  SetText(text);
+  Select(10, 20);
+  Type(u"ab");
+  const Selection selection = Sel();
+  g_changes = 0;
+  const std::function<LRESULT()> edits[] = {
+      [&] { return PostMessageW(box_, WM_CHAR, u'z', 1) ? (Pump(), 0) : -1; },
+      [&] { return Send(WM_PASTE); },
+      [&] { return Send(WM_UNDO); },
+      [&] { return Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"z")); },
+      [&] { return Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other.c_str())); },
+  };
+  for (const auto& edit : edits) {
+    SCOPED_TRACE("edit " + std::to_string(&edit - edits + 1));
+    testing::g_fail_from = 64 * 1024;
+    const LRESULT result = edit();
+    testing::g_fail_from = 0;
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Send(WM_GETTEXTLENGTH), 300000 - 10 + 2);
+    EXPECT_EQ(Sel(), selection);
+    EXPECT_EQ(g_changes, 0);
+  }
+  Send(WM_UNDO);
+  EXPECT_EQ(Text(), text);
 }
 
 TEST_F(TextBoxTest, LimitText) {
