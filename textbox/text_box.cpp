@@ -1226,7 +1226,7 @@ bool RegisterTextBoxClass(HINSTANCE instance) {
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = TextBox::Proc;
-  wc.cbWndExtra = TextBox::kClassBytes;
+  wc.cbWndExtra = TextBox::kExtraBytes;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
   wc.lpszClassName = kTextBoxClass;

@@ -29,7 +29,7 @@ template <class Derived, ObjectSlot kSlot>
 class WindowBase {
  public:
   // What a control's class reserves in cbWndExtra for its object.
-  static constexpr int kClassBytes = kSlot == ObjectSlot::kClassBytes ? sizeof(LONG_PTR) : 0;
+  static constexpr int kExtraBytes = kSlot == ObjectSlot::kClassBytes ? sizeof(LONG_PTR) : 0;
 
   // The object of a window of this kind; null before WM_NCCREATE and after
   // WM_NCDESTROY.
