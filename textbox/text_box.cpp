@@ -6,7 +6,6 @@
 #include <vssym32.h>
 
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,7 +16,9 @@
 #include "textbox/text_box_accessible.hpp"
 #include "textbox/text_layout.hpp"
 #include "win32/clipboard.hpp"
+#include "win32/dpi.hpp"
 #include "win32/handles.hpp"
+#include "win32/window_base.hpp"
 
 namespace vantorel {
 namespace {
@@ -33,8 +34,9 @@ class FontWidths final : public CharWidths {
   FontWidths() : dc_(CreateCompatibleDC(nullptr)) {}
 
   void SetFont(HFONT font) {
+    // The old font back first, so that the new selection's own "old" is it.
     font_selection_.reset();
-    font_selection_ = std::make_unique<SelectedObject>(dc_.get(), font);
+    font_selection_ = vantorel::SelectObject(dc_.get(), font);
     bmp_.assign(0x10000, -1);
     pairs_.clear();
   }
@@ -53,7 +55,7 @@ class FontWidths final : public CharWidths {
 
  private:
   UniqueMemoryDc dc_;
-  std::unique_ptr<SelectedObject> font_selection_;
+  SelectedObject font_selection_;
   std::vector<short> bmp_ = std::vector<short>(0x10000, -1);
   std::unordered_map<char32_t, int> pairs_;
 
@@ -82,41 +84,44 @@ class FontWidths final : public CharWidths {
   }
 };
 
-// The input context of a window, for as long as it is needed.
-class InputContext {
- public:
-  explicit InputContext(HWND window) : window_(window), context_(ImmGetContext(window)) {}
-  ~InputContext() {
-    if (context_ != nullptr) ImmReleaseContext(window_, context_);
-  }
-  InputContext(const InputContext&) = delete;
-  InputContext& operator=(const InputContext&) = delete;
-  HIMC get() const { return context_; }
-
- private:
-  HWND window_;
-  HIMC context_;
-};
-
-struct ThemeTraits {
-  using Handle = HTHEME;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { CloseThemeData(h); }
-};
-using UniqueTheme = Unique<ThemeTraits>;
-
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
-class TextBox {
+// A message's text, copied unit by unit: Windows gives wchar_t, the box keeps
+// char16_t (the same size, but not types one may read as the other).
+std::u16string ToU16(const wchar_t* text) {
+  if (text == nullptr) return {};
+  const std::wstring_view view(text);
+  return std::u16string(view.begin(), view.end());
+}
+
+// The box's state, made at WM_NCCREATE and owned by its window until
+// WM_NCDESTROY; the window keeps it in its class's extra bytes.
+class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
  public:
-  TextBox(HWND window, const TextBoxOptions* options) : window_(window) {
+  TextBox(HWND window, HWND notify, const TextBoxOptions* options)
+      : window_(window), notify_(notify) {
     if (options != nullptr) options_ = *options;
   }
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-
  private:
-  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  friend class WindowBase<TextBox, ObjectSlot::kClassBytes>;
+  static TextBox* Adopt(HWND window, const CREATESTRUCTW& create) {
+    return new TextBox(window, create.hwndParent,
+                       static_cast<const TextBoxOptions*>(create.lpCreateParams));
+  }
+  static void Forget(TextBox* self) { delete self; }
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    const LRESULT result = Dispatch(message, wparam, lparam);
+    RaiseSelectionMoved();
+    return result;
+  }
+  // An edit that ran out of memory did not happen: the box keeps what it
+  // held (each edit changes nothing before all it needs is made) and beeps.
+  LRESULT OnFailure(UINT message, bool) noexcept {
+    MessageBeep(MB_ICONERROR);
+    return message == WM_CREATE ? -1 : 0;
+  }
+  LRESULT Dispatch(UINT message, WPARAM wparam, LPARAM lparam);
 
   // Messages.
   void OnNcPaint(WPARAM region);
@@ -132,6 +137,9 @@ class TextBox {
   void OnMouseWheel(int delta);
   void OnVScroll(int request);
   void OnContextMenu(POINT screen_point);
+  bool OnSetOptions(const TextBoxOptions* options);
+  void OnSetRedraw(bool redraw);
+  void OnStyleChanged();
   void OnImeStartComposition();
   LRESULT OnSetText(const wchar_t* text);
   LRESULT OnGetText(std::size_t capacity, wchar_t* buffer) const;
@@ -159,8 +167,14 @@ class TextBox {
   }
   // Shows the text with its new lines: scroll bar, caret, repaint.
   void Show(std::vector<TextLine> lines);
+  // With ES_READONLY a person can select and copy, nothing more; the
+  // program can still set and replace text (WM_SETTEXT, EM_REPLACESEL).
+  bool ReadOnly() const { return (GetWindowLongW(window_, GWL_STYLE) & ES_READONLY) != 0; }
   bool CanUndo() const { return undo_.inserted != 0 || !undo_.removed.empty(); }
   bool Undo();
+  void Clear() {
+    if (!ReadOnly()) ReplaceSelection({}, true);
+  }
   void Copy() const;
   void Cut();
   void Paste();
@@ -191,12 +205,17 @@ class TextBox {
   void PlaceCaret();
   void ShowNewCaret();
   void Notify(WORD code) const;
+  // Asks for the box to be painted again, unless WM_SETREDRAW said not to.
+  void Invalidate() const;
+  void RedrawFrame() const;
   // Raises a screen reader's event for the box as a whole.
   void RaiseEvent(DWORD event) const;
   void RaiseSelectionMoved();
 
   HWND window_;
+  HWND notify_;  // the parent at creation: notifications and colours come from it
   TextBoxOptions options_;
+  bool redraw_ = true;  // WM_SETREDRAW
   UniqueTheme theme_;
   std::u16string text_;
   std::size_t anchor_ = 0;  // the selection runs from the anchor to the caret
@@ -240,38 +259,7 @@ class TextBox {
   int wheel_remainder_ = 0;
 };
 
-LRESULT CALLBACK TextBox::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<TextBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (message == WM_NCCREATE) {
-    try {
-      const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-      auto box = std::make_unique<TextBox>(
-          hwnd, static_cast<const TextBoxOptions*>(create->lpCreateParams));
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box.get()));
-      self = box.release();  // owned by the window until WM_NCDESTROY
-    } catch (...) {
-      return FALSE;
-    }
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    const std::unique_ptr<TextBox> owned(self);
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  // No exception leaves here: an edit that runs out of memory does not
-  // happen, and the box keeps what it held.
-  try {
-    const LRESULT result = self->Handle(message, wparam, lparam);
-    self->RaiseSelectionMoved();
-    return result;
-  } catch (...) {
-    MessageBeep(MB_ICONERROR);
-  }
-  return 0;
-}
-
-LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT TextBox::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
       theme_.reset(OpenThemeData(window_, L"Edit"));
@@ -279,7 +267,7 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_THEMECHANGED:
       theme_.reset(OpenThemeData(window_, L"Edit"));
-      RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+      RedrawFrame();
       return 0;
     case WM_NCPAINT:
       OnNcPaint(wparam);
@@ -304,7 +292,17 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       OnKillFocus();
       return 0;
     case WM_GETDLGCODE:
-      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+      // As the edit control: a multi-line box takes Enter, Tab and Escape too.
+      return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS |
+             ((GetWindowLongW(window_, GWL_STYLE) & ES_MULTILINE) != 0 ? DLGC_WANTALLKEYS : 0);
+    case WM_SETREDRAW:
+      OnSetRedraw(wparam != FALSE);
+      return 0;
+    case WM_STYLECHANGED:
+      OnStyleChanged();
+      return 0;
+    case VTBM_SETOPTIONS:
+      return OnSetOptions(reinterpret_cast<const TextBoxOptions*>(lparam));
     case WM_KEYDOWN:
       OnKeyDown(static_cast<UINT>(wparam));
       return 0;
@@ -372,10 +370,13 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       ScrollToCaret();
       return 0;
     case EM_REPLACESEL:
-      ReplaceSelection(lparam != 0 ? std::u16string_view(reinterpret_cast<const char16_t*>(lparam))
-                                   : std::u16string_view(),
-                       wparam != 0);
+      ReplaceSelection(ToU16(reinterpret_cast<const wchar_t*>(lparam)), wparam != 0);
       return 0;
+    case EM_SETREADONLY: {
+      const LONG style = GetWindowLongW(window_, GWL_STYLE);
+      SetWindowLongW(window_, GWL_STYLE, wparam != 0 ? style | ES_READONLY : style & ~ES_READONLY);
+      return TRUE;
+    }
     case EM_SCROLLCARET:
       ScrollToCaret();
       return 0;
@@ -445,7 +446,7 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       Paste();
       return 0;
     case WM_CLEAR:
-      ReplaceSelection({}, true);
+      Clear();
       return 0;
   }
   return DefWindowProcW(window_, message, wparam, lparam);
@@ -458,19 +459,21 @@ LRESULT TextBox::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 void TextBox::OnNcPaint(WPARAM region) {
   DefWindowProcW(window_, WM_NCPAINT, region, 0);
   if (!theme_ || (GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0) return;
-  const WindowDc dc(window_);
-  if (dc.get() == nullptr) return;
+  const WindowDc window_dc = vantorel::GetWindowDC(window_);
+  if (!window_dc) return;
+  const HDC dc = window_dc->dc;
   RECT frame{};
   GetWindowRect(window_, &frame);
   OffsetRect(&frame, -frame.left, -frame.top);
-  const int edge_x = GetSystemMetrics(SM_CXEDGE);
-  const int edge_y = GetSystemMetrics(SM_CYEDGE);
-  ExcludeClipRect(dc.get(), edge_x, edge_y, frame.right - edge_x, frame.bottom - edge_y);
+  const UINT dpi = DpiForWindow(window_);
+  const int edge_x = SystemMetricForDpi(SM_CXEDGE, dpi);
+  const int edge_y = SystemMetricForDpi(SM_CYEDGE, dpi);
+  ExcludeClipRect(dc, edge_x, edge_y, frame.right - edge_x, frame.bottom - edge_y);
   const int state = !IsWindowEnabled(window_) ? ETS_DISABLED : focused_ ? ETS_FOCUSED : ETS_NORMAL;
   if (IsThemeBackgroundPartiallyTransparent(theme_.get(), EP_EDITTEXT, state)) {
-    DrawThemeParentBackground(window_, dc.get(), &frame);
+    DrawThemeParentBackground(window_, dc, &frame);
   }
-  DrawThemeBackground(theme_.get(), dc.get(), EP_EDITTEXT, state, &frame, nullptr);
+  DrawThemeBackground(theme_.get(), dc, EP_EDITTEXT, state, &frame, nullptr);
 }
 
 void TextBox::OnSetFont(HFONT font, bool redraw) {
@@ -489,7 +492,7 @@ void TextBox::OnSetFont(HFONT font, bool redraw) {
   metrics_.tab_width = (std::max)(1, 8 * average);
   Relayout();
   if (focused_) ShowNewCaret();
-  if (redraw) InvalidateRect(window_, nullptr, FALSE);
+  if (redraw) Invalidate();
 }
 
 void TextBox::OnSize() {
@@ -498,18 +501,21 @@ void TextBox::OnSize() {
 }
 
 void TextBox::OnPaint() {
-  const PaintScope paint(window_);
-  const HDC dc = paint.dc();
+  const Painting paint = vantorel::BeginPaint(window_);
+  const HDC dc = paint->paint.hdc;
+  const RECT& dirty = paint->paint.rcPaint;
   RECT client{};
   GetClientRect(window_, &client);
-  // The parent chooses the colours, as for an edit control.
-  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(window_), WM_CTLCOLOREDIT,
-                                                     reinterpret_cast<WPARAM>(dc),
-                                                     reinterpret_cast<LPARAM>(window_)));
-  if (brush == nullptr) brush = GetSysColorBrush(COLOR_WINDOW);
+  // The parent chooses the colours, as for an edit control: those of a
+  // static control when the box is read-only or disabled.
+  const bool inert = ReadOnly() || !IsWindowEnabled(window_);
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(notify_, inert ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
+                   reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window_)));
+  if (brush == nullptr) brush = GetSysColorBrush(inert ? COLOR_3DFACE : COLOR_WINDOW);
   const COLORREF text_colour = GetTextColor(dc);
   const COLORREF back_colour = GetBkColor(dc);
-  const SelectedObject font(dc, font_);
+  const SelectedObject font = vantorel::SelectObject(dc, font_);
 
   const std::size_t selection_start = focused_ ? SelectionStart() : 0;
   const std::size_t selection_end = focused_ ? SelectionEnd() : 0;
@@ -521,7 +527,7 @@ void TextBox::OnPaint() {
   int y = area.top;
   for (std::size_t line = top_line_; line < lines_.size() && y < client.bottom;
        ++line, y += line_height_) {
-    if (y + line_height_ <= paint.area().top || y >= paint.area().bottom) continue;
+    if (y + line_height_ <= dirty.top || y >= dirty.bottom) continue;
     const TextLine& l = lines_[line];
     int x = area.left;
     RECT left{0, y, area.left, y + line_height_};
@@ -565,8 +571,8 @@ void TextBox::OnPaint() {
 void TextBox::OnSetFocus() {
   focused_ = true;
   ShowNewCaret();
-  InvalidateRect(window_, nullptr, FALSE);
-  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  Invalidate();
+  if (theme_) RedrawFrame();
   Notify(EN_SETFOCUS);
 }
 
@@ -582,8 +588,8 @@ void TextBox::ShowNewCaret() {
 void TextBox::OnKillFocus() {
   focused_ = false;
   DestroyCaret();
-  InvalidateRect(window_, nullptr, FALSE);
-  if (theme_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  Invalidate();
+  if (theme_) RedrawFrame();
   Notify(EN_KILLFOCUS);
 }
 
@@ -621,7 +627,7 @@ void TextBox::OnKeyDown(UINT key) {
     case VK_DELETE:
       // Shift: cuts the selection, else erases back; Ctrl: clears the
       // selection, else erases to the end of the line; both: nothing.
-      if (shift && control) break;
+      if ((shift && control) || ReadOnly()) break;
       if (HasSelection()) {
         if (shift) Copy();
         ReplaceSelection({}, true);
@@ -648,6 +654,14 @@ void TextBox::OnKeyDown(UINT key) {
 }
 
 void TextBox::OnChar(wchar_t c) {
+  if (ReadOnly() && c != 0x03) {  // Ctrl+C still copies
+    // Enter goes to the start of the next line, as in a read-only edit control.
+    if (c == L'\r' || c == L'\n') {
+      MoveCaret(lines_[CaretLine()].start, false);
+      MoveByLines(1, false);
+    }
+    return;
+  }
   switch (c) {
     case 0x03:  // Ctrl+C
       Copy();
@@ -772,17 +786,18 @@ void TextBox::OnContextMenu(POINT screen_point) {
   const UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
   const bool can_paste = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
+  const bool writable = !ReadOnly();
   const struct {
-    TextBoxCommand command;
+    EditMenuCommand command;
     bool enabled;
     bool separator_after;
   } items[] = {
-      {TextBoxCommand::kUndo, CanUndo(), true},
-      {TextBoxCommand::kCut, HasSelection(), false},
-      {TextBoxCommand::kCopy, HasSelection(), false},
-      {TextBoxCommand::kPaste, can_paste, false},
-      {TextBoxCommand::kDelete, HasSelection(), true},
-      {TextBoxCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
+      {EditMenuCommand::kUndo, CanUndo() && writable, true},
+      {EditMenuCommand::kCut, HasSelection() && writable, false},
+      {EditMenuCommand::kCopy, HasSelection(), false},
+      {EditMenuCommand::kPaste, can_paste && writable, false},
+      {EditMenuCommand::kDelete, HasSelection() && writable, true},
+      {EditMenuCommand::kSelectAll, SelectionEnd() - SelectionStart() < text_.size(), false},
   };
   for (const auto& item : items) {
     static constexpr const char16_t* kEnglish[] = {u"&Undo",  u"Cu&t",    u"&Copy",
@@ -799,46 +814,70 @@ void TextBox::OnContextMenu(POINT screen_point) {
       static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                       screen_point.x, screen_point.y, 0, window_, nullptr));
   if (chosen == 0) return;
-  switch (static_cast<TextBoxCommand>(chosen - 1)) {
-    case TextBoxCommand::kUndo:
+  switch (static_cast<EditMenuCommand>(chosen - 1)) {
+    case EditMenuCommand::kUndo:
       Undo();
       break;
-    case TextBoxCommand::kCut:
+    case EditMenuCommand::kCut:
       Cut();
       break;
-    case TextBoxCommand::kCopy:
+    case EditMenuCommand::kCopy:
       Copy();
       break;
-    case TextBoxCommand::kPaste:
+    case EditMenuCommand::kPaste:
       Paste();
       break;
-    case TextBoxCommand::kDelete:
-      ReplaceSelection({}, true);
+    case EditMenuCommand::kDelete:
+      Clear();
       break;
-    case TextBoxCommand::kSelectAll:
+    case EditMenuCommand::kSelectAll:
       SendMessageW(window_, EM_SETSEL, 0, -1);
       break;
   }
 }
 
+// A copy first, so that running out of memory keeps the old options.
+bool TextBox::OnSetOptions(const TextBoxOptions* options) {
+  if (options == nullptr) return false;
+  TextBoxOptions copy = *options;
+  options_ = std::move(copy);
+  return true;
+}
+
+// While redrawing is off the box neither paints anew nor sets its scroll
+// bar; turned on, it does both once.
+void TextBox::OnSetRedraw(bool redraw) {
+  redraw_ = redraw;
+  if (!redraw_) return;
+  UpdateScrollBar();
+  RedrawFrame();
+}
+
+// Whether the sunken edge is there decides where the text goes.
+void TextBox::OnStyleChanged() {
+  Relayout();
+  ScrollTo(static_cast<long long>(top_line_));
+  RedrawFrame();
+}
+
 // The input method's window follows the caret, in the box's font.
 void TextBox::OnImeStartComposition() {
-  const InputContext context(window_);
-  if (context.get() == nullptr) return;
+  const InputContext context = vantorel::ImmGetContext(window_);
+  if (!context) return;
   COMPOSITIONFORM form{};
   form.dwStyle = CFS_POINT;
   form.ptCurrentPos = PointOfPosition(caret_, after_wrap_);
-  ImmSetCompositionWindow(context.get(), &form);
+  ImmSetCompositionWindow(context->context, &form);
   LOGFONTW font{};
   if (font_ != nullptr && GetObjectW(font_, sizeof font, &font) != 0) {
-    ImmSetCompositionFontW(context.get(), &font);
+    ImmSetCompositionFontW(context->context, &font);
   }
 }
 
 // New text with nothing to undo (as in the edit control, no text for none
 // keeps what there was), the caret at its start.
 LRESULT TextBox::OnSetText(const wchar_t* text) {
-  std::u16string new_text(text != nullptr ? reinterpret_cast<const char16_t*>(text) : u"");
+  std::u16string new_text = ToU16(text);
   std::vector<TextLine> lines = WrapLines(new_text, widths_, metrics_);
   if (!text_.empty() || !new_text.empty()) {
     undo_.inserted = 0;
@@ -875,7 +914,7 @@ void TextBox::OnSetSel(UINT start, UINT end) {
   caret_ = to;
   after_wrap_ = false;
   PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  Invalidate();
 }
 
 LRESULT TextBox::OnGetSel(DWORD* start, DWORD* end) const {
@@ -954,6 +993,7 @@ void TextBox::Replace(std::size_t start, std::size_t end, std::u16string_view wi
 // the step is then the undo itself, so that a second undo redoes. With
 // nothing to undo, the caret only goes to where the last step was.
 bool TextBox::Undo() {
+  if (ReadOnly()) return false;
   const std::size_t from = (std::min)(undo_.position, text_.size());
   const std::size_t to = (std::min)(undo_.position + undo_.inserted, text_.size());
   UndoStep step = std::move(undo_);
@@ -970,7 +1010,7 @@ bool TextBox::Undo() {
   after_wrap_ = false;
   ScrollToCaret();
   PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  Invalidate();
   return true;
 }
 
@@ -984,7 +1024,7 @@ void TextBox::Show(std::vector<TextLine> lines) {
   UpdateScrollBar();
   ScrollToCaret();
   PlaceCaret();
-  InvalidateRect(window_, nullptr, FALSE);
+  Invalidate();
   RaiseEvent(EVENT_OBJECT_VALUECHANGE);
 }
 
@@ -994,13 +1034,16 @@ void TextBox::Copy() const {
                                                               SelectionEnd() - SelectionStart()));
 }
 
+// WM_CUT in a read-only box copies, as the edit control's does; the keys
+// that cut do nothing there.
 void TextBox::Cut() {
   if (!HasSelection()) return;
   Copy();
-  ReplaceSelection({}, true);
+  Clear();
 }
 
 void TextBox::Paste() {
+  if (ReadOnly()) return;
   if (const auto text = ClipboardText(window_)) ReplaceSelection(*text, true);
 }
 
@@ -1013,7 +1056,7 @@ void TextBox::MoveCaret(std::size_t position, bool extend, bool after_wrap) {
   after_wrap_ = after_wrap;
   ScrollToCaret();
   PlaceCaret();
-  if (had_selection || HasSelection()) InvalidateRect(window_, nullptr, FALSE);
+  if (had_selection || HasSelection()) Invalidate();
 }
 
 // Up, down and a page at a time: to the place nearest the caret's x on the
@@ -1107,7 +1150,7 @@ void TextBox::ScrollTo(long long top_line) {
   const auto top = static_cast<std::size_t>(std::clamp<long long>(top_line, 0, last_top));
   if (top != top_line_) {
     top_line_ = top;
-    InvalidateRect(window_, nullptr, FALSE);
+    Invalidate();
     PlaceCaret();
   }
   UpdateScrollBar();
@@ -1137,9 +1180,9 @@ void TextBox::UpdateScrollBar() {
   info.nPage = static_cast<UINT>(VisibleLines());
   info.nPos = static_cast<int>(top_line_);
   // Setting a scroll bar redraws it, which costs milliseconds (under Wine,
-  // several): only when something changed.
+  // several): only when something changed, and redrawing is on.
   const ScrollState state{info.nMax, info.nPage, info.nPos};
-  if (state == scroll_shown_) return;
+  if (state == scroll_shown_ || !redraw_) return;
   SetScrollInfo(window_, SB_VERT, &info, TRUE);
   scroll_shown_ = state;
 }
@@ -1151,9 +1194,17 @@ void TextBox::PlaceCaret() {
 }
 
 void TextBox::Notify(WORD code) const {
-  SendMessageW(GetParent(window_), WM_COMMAND,
-               MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window_)), code),
+  SendMessageW(notify_, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window_)), code),
                reinterpret_cast<LPARAM>(window_));
+}
+
+void TextBox::Invalidate() const {
+  if (redraw_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+// The border and the text.
+void TextBox::RedrawFrame() const {
+  if (redraw_) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
 void TextBox::RaiseEvent(DWORD event) const {
@@ -1175,6 +1226,7 @@ bool RegisterTextBoxClass(HINSTANCE instance) {
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = TextBox::Proc;
+  wc.cbWndExtra = TextBox::kExtraBytes;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
   wc.lpszClassName = kTextBoxClass;

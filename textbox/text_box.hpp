@@ -1,46 +1,55 @@
-// A multi-line text box of the program's own, for the lower box. The hex text
-// of a long paste is one paragraph of hundreds of thousands of characters;
-// the system's edit control (Wine's, at least) lays out each line of it by
-// measuring the rest of the paragraph and spends several milliseconds on
-// every write, so filling it takes seconds. This box measures each character
-// once per font and wraps the whole text in a few milliseconds.
+// A multi-line text box of its own, a small custom control: it edits as the
+// system's multi-line edit control does and answers its messages, and lays
+// out long text fast (the system's edit control, Wine's at least, measures
+// the rest of a paragraph for each line, so a paragraph of hundreds of
+// thousands of characters takes it seconds). What it does and does not do of
+// the edit control: textbox/README.md.
 //
-// It behaves as a multi-line edit control does for a person (typing, Enter,
-// Backspace and Delete, moving and selecting with keys and mouse, the
-// clipboard keys, Ctrl+A, undo, the wheel and scroll bar, a shortcut menu)
-// and answers the edit messages the program uses: WM_SETTEXT (no EN_CHANGE,
-// the caret to the start, nothing to undo), WM_GETTEXT, EM_GETSEL/EM_SETSEL,
-// EM_REPLACESEL, EM_SCROLLCARET, EM_UNDO, EM_SETLIMITTEXT, EM_SETMARGINS,
-// EM_POSFROMCHAR, EM_CHARFROMPOS, the line queries, and WM_CUT, WM_COPY,
-// WM_PASTE and WM_CLEAR. It tells its parent EN_CHANGE after each edit.
-// To a screen reader it is an edit control too: WM_GETOBJECT gives its
-// IAccessible (text_box_accessible.hpp), and it raises EVENT_OBJECT_VALUECHANGE
-// and EVENT_OBJECT_TEXTSELECTIONCHANGED.
+// This header is the box's whole surface: registration, the class name, the
+// options its creator hands in, the styles it honours, and its own messages.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
-#include <cstddef>
-#include <string>
+#include "win32/edit_menu.hpp"
 
 namespace vantorel {
 
 inline constexpr wchar_t kTextBoxClass[] = L"Vantorel.TextBox";
 
-// The shortcut menu's commands, in the order shown.
-enum class TextBoxCommand { kUndo, kCut, kCopy, kPaste, kDelete, kSelectAll };
-inline constexpr std::size_t kTextBoxCommandCount = 6;
-
-// What the box's creator decides, handed in as CreateWindowExW's last
-// argument (or null for the defaults); the box keeps a copy.
-struct TextBoxOptions {
-  // The shortcut menu's labels with their access keys, in TextBoxCommand's
-  // order; where one is empty the box shows the English one.
-  std::array<std::u16string, kTextBoxCommandCount> menu_labels;
-};
-
 // Registers the class in this process; true when it is there.
 bool RegisterTextBoxClass(HINSTANCE instance);
+
+// The styles it honours: ES_READONLY (EM_SETREADONLY too: text can be
+// selected and copied, not changed by the user), WS_VSCROLL, WS_EX_CLIENTEDGE
+// (drawn as the edit control's border of the visual style), and ES_MULTILINE
+// for the dialog keys it asks for. It always wraps long lines, as a
+// multi-line edit control without ES_AUTOHSCROLL does.
+
+// What the box's creator decides, handed in as CreateWindowExW's last
+// argument (or null for the defaults), or later with VTBM_SETOPTIONS; the box
+// keeps a copy.
+struct TextBoxOptions {
+  // The shortcut menu's labels with their access keys, in EditMenuCommand's
+  // order (the order shown); where one is empty the box shows the English
+  // one. SystemEditMenuLabels() gives those of the system's edit control.
+  EditMenuLabels menu_labels;
+};
+
+// The box's own messages, in a range of their own above WM_USER.
+inline constexpr UINT VTBM_FIRST = WM_USER + 0x0400;
+// wParam 0, lParam const TextBoxOptions*: new options for the box, which
+// keeps a copy. Returns TRUE, or FALSE (the old options kept) if it could not.
+inline constexpr UINT VTBM_SETOPTIONS = VTBM_FIRST + 0;
+inline constexpr UINT VTBM_LAST = VTBM_FIRST + 0x3F;
+
+inline bool SetTextBoxOptions(HWND box, const TextBoxOptions& options) {
+  return SendMessageW(box, VTBM_SETOPTIONS, 0, reinterpret_cast<LPARAM>(&options)) != FALSE;
+}
+
+// The rest is the edit control's: the box answers its messages and sends its
+// notifications (EN_CHANGE, EN_UPDATE, EN_MAXTEXT, EN_SETFOCUS, EN_KILLFOCUS)
+// as WM_COMMAND, and WM_CTLCOLOREDIT (WM_CTLCOLORSTATIC when read-only or
+// disabled), to the window that was its parent when it was created.
 
 }  // namespace vantorel

@@ -47,9 +47,10 @@ std::u16string WithoutMnemonic(const std::u16string& text) {
   return plain;
 }
 
+// Copied unit by unit into the OLECHARs (wchar_t) a BSTR holds.
 BSTR ToBstr(const std::u16string& text) {
-  return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
-                           static_cast<UINT>(text.size()));
+  const std::wstring wide(text.begin(), text.end());
+  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
@@ -111,12 +112,11 @@ class TextBoxAccessible final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception,
                                    UINT* wrong_argument) override {
-    ITypeInfo* info = nullptr;
-    const HRESULT found = standard_.get()->GetTypeInfo(0, locale, &info);
+    UniqueCom<ITypeInfo> info;
+    const HRESULT found = standard_.get()->GetTypeInfo(0, locale, info.put());
     if (FAILED(found)) return found;
-    const UniqueCom<ITypeInfo> owned(info);
-    return DispInvoke(static_cast<IAccessible*>(this), info, id, flags, params, result, exception,
-                      wrong_argument);
+    return DispInvoke(static_cast<IAccessible*>(this), info.get(), id, flags, params, result,
+                      exception, wrong_argument);
   }
 
   // IAccessible
@@ -267,13 +267,11 @@ class TextBoxAccessible final : public IAccessible, public IOleWindow {
 
 LRESULT AnswerAccessibleObject(HWND box, WPARAM wparam, LPARAM lparam) {
   if (static_cast<LONG>(static_cast<DWORD>(lparam)) != OBJID_CLIENT) return 0;
-  IAccessible* standard = nullptr;
-  if (FAILED(CreateStdAccessibleObject(box, OBJID_CLIENT, IID_IAccessible,
-                                       reinterpret_cast<void**>(&standard)))) {
+  UniqueCom<IAccessible> standard;
+  if (FAILED(CreateStdAccessibleObject(box, OBJID_CLIENT, IID_IAccessible, standard.put_void()))) {
     return 0;
   }
-  UniqueCom<IAccessible> owned_standard(standard);
-  auto* object = new (std::nothrow) TextBoxAccessible(box, std::move(owned_standard));
+  auto* object = new (std::nothrow) TextBoxAccessible(box, std::move(standard));
   if (object == nullptr) return 0;
   const UniqueCom<IAccessible> owned(static_cast<IAccessible*>(object));
   const LRESULT result = LresultFromObject(IID_IAccessible, wparam, owned.get());

@@ -1,28 +1,20 @@
 #include "win32/dpi.hpp"
 
+#include "win32/user32_function.hpp"
+
 namespace vantorel {
 namespace {
-
-// A function of user32 that may be missing, looked up on first use.
-template <class Function>
-Function User32Function(const char* name) {
-  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-  if (user32 == nullptr) return nullptr;
-  const FARPROC proc = GetProcAddress(user32, name);
-  // Through the generic function pointer type, which converts to any other.
-  using Generic = void (*)();
-  return reinterpret_cast<Function>(reinterpret_cast<Generic>(proc));
-}
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+using GetSystemMetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 }  // namespace
 
 UINT SystemDpi() {
-  const ScreenDc screen;
-  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  const WindowDc screen = vantorel::GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen->dc, LOGPIXELSY) : 0;
   return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
 }
 
@@ -32,6 +24,11 @@ UINT DpiForWindow(HWND window) {
     if (const UINT dpi = get_dpi(window); dpi != 0) return dpi;
   }
   return SystemDpi();
+}
+
+int SystemMetricForDpi(int index, UINT dpi) {
+  static const auto for_dpi = User32Function<GetSystemMetricsForDpiFn>("GetSystemMetricsForDpi");
+  return for_dpi != nullptr ? for_dpi(index, dpi) : GetSystemMetrics(index);
 }
 
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) {

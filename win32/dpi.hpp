@@ -13,6 +13,10 @@ inline constexpr UINT kDefaultDpi = 96;
 UINT SystemDpi();
 UINT DpiForWindow(HWND window);
 
+// A system metric (GetSystemMetrics' index) at this DPI; where Windows
+// cannot say, at the system's.
+int SystemMetricForDpi(int index, UINT dpi);
+
 // The outer size of a window with this client size at this DPI.
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi);
 

@@ -1,21 +1,27 @@
-// Small owners for the Windows handles, COM references and scopes this
-// program uses, so that nothing is released by hand.
+// Every owner of a Windows handle, COM reference or scope the program and its
+// tests use, so that nothing is released by hand. Each kind of handle is one
+// line: its type and the function that closes it. Each scope (something begun
+// that must be ended) is one line too, and comes from a factory named after
+// the call that begins it: `vantorel::BeginPaint(window)` gives the painting,
+// ended with EndPaint when its owner goes. Call the factories qualified, as
+// `vantorel::GetDC(...)`: the Windows function of the same name and arguments
+// would make an unqualified call ambiguous.
 #pragma once
 
 #include <windows.h>
 // COM, which windows.h leaves out under WIN32_LEAN_AND_MEAN.
+#include <imm.h>
 #include <objbase.h>
+#include <uxtheme.h>
 
 #include <utility>
 
 namespace vantorel {
 
-// Owns one handle; Traits says what "none" is and how to close one.
-template <class Traits>
+// Owns one handle; Close releases it, and Handle{} is none.
+template <class Handle, auto Close>
 class Unique {
  public:
-  using Handle = typename Traits::Handle;
-
   Unique() = default;
   explicit Unique(Handle handle) : handle_(handle) {}
   Unique(Unique&& other) noexcept : handle_(other.release()) {}
@@ -28,178 +34,154 @@ class Unique {
   ~Unique() { reset(); }
 
   Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != Traits::None(); }
-  Handle release() { return std::exchange(handle_, Traits::None()); }
-  void reset(Handle handle = Traits::None()) {
+  explicit operator bool() const { return handle_ != Handle{}; }
+  Handle release() { return std::exchange(handle_, Handle{}); }
+  void reset(Handle handle = Handle{}) {
     const Handle old = std::exchange(handle_, handle);
-    if (old != Traits::None()) Traits::Close(old);
+    if (old != Handle{}) Close(old);
   }
+  // For an out-parameter: releases what is held and gives the storage, which
+  // the call then fills in.
+  Handle* put() {
+    reset();
+    return &handle_;
+  }
+  // The same for COM's out-parameters, typed void**.
+  void** put_void() { return reinterpret_cast<void**>(put()); }
+  // For an in/out parameter: the storage, holding what it holds.
+  Handle* addressof() { return &handle_; }
 
  private:
-  Handle handle_ = Traits::None();
+  Handle handle_{};
 };
 
-struct FontTraits {
-  using Handle = HFONT;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { DeleteObject(h); }
-};
-using UniqueFont = Unique<FontTraits>;
-
-struct KernelHandleTraits {
-  using Handle = HANDLE;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { CloseHandle(h); }
-};
-using UniqueHandle = Unique<KernelHandleTraits>;
-
-struct GlobalTraits {
-  using Handle = HGLOBAL;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { GlobalFree(h); }
-};
-using UniqueGlobal = Unique<GlobalTraits>;
-
-struct WindowTraits {
-  using Handle = HWND;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { DestroyWindow(h); }
-};
-using UniqueWindow = Unique<WindowTraits>;
-
-struct MenuTraits {
-  using Handle = HMENU;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { DestroyMenu(h); }
-};
-using UniqueMenu = Unique<MenuTraits>;
-
-// A reference to a COM object, released with its owner.
 template <class Interface>
-struct ComTraits {
-  using Handle = Interface*;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { h->Release(); }
-};
+void ReleaseCom(Interface* object) {
+  object->Release();
+}
+
+using UniqueFont = Unique<HFONT, DeleteObject>;
+using UniqueHandle = Unique<HANDLE, CloseHandle>;  // kernel objects, where failure gives null
+using UniqueGlobal = Unique<HGLOBAL, GlobalFree>;
+using UniqueWindow = Unique<HWND, DestroyWindow>;
+using UniqueMenu = Unique<HMENU, DestroyMenu>;
+using UniqueMemoryDc = Unique<HDC, DeleteDC>;  // from CreateCompatibleDC
+using UniqueTheme = Unique<HTHEME, CloseThemeData>;
+using UniqueHook = Unique<HHOOK, UnhookWindowsHookEx>;
+using UniqueWinEventHook = Unique<HWINEVENTHOOK, UnhookWinEvent>;
 template <class Interface>
-using UniqueCom = Unique<ComTraits<Interface>>;
+using UniqueCom = Unique<Interface*, ReleaseCom<Interface>>;
 
-// The calling thread in a single-threaded COM apartment while this lives:
-// the objects its windows give screen readers are called through its
-// messages.
-class ComApartment {
+// Something begun that End(state) ends when its owner goes, if it began.
+// Movable, so that a member can hold one and a new one replace it.
+template <class State, void (*End)(State&)>
+class Scope {
  public:
-  ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~ComApartment() {
-    if (initialized_) CoUninitialize();
+  Scope() = default;
+  Scope(const State& state, bool begun) : state_(state), begun_(begun) {}
+  Scope(Scope&& other) noexcept
+      : state_(other.state_), begun_(std::exchange(other.begun_, false)) {}
+  Scope& operator=(Scope&& other) noexcept {
+    if (this != &other) {
+      reset();
+      state_ = other.state_;
+      begun_ = std::exchange(other.begun_, false);
+    }
+    return *this;
   }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
+  Scope(const Scope&) = delete;
+  Scope& operator=(const Scope&) = delete;
+  ~Scope() { reset(); }
 
- private:
-  bool initialized_;
-};
-
-// A device context of its own (CreateCompatibleDC), deleted with its owner.
-struct MemoryDcTraits {
-  using Handle = HDC;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { DeleteDC(h); }
-};
-using UniqueMemoryDc = Unique<MemoryDcTraits>;
-
-// A GDI object selected into a device context until the scope ends.
-class SelectedObject {
- public:
-  SelectedObject(HDC dc, HGDIOBJ object)
-      : dc_(dc), old_(object != nullptr ? SelectObject(dc, object) : nullptr) {}
-  ~SelectedObject() {
-    if (old_ != nullptr) SelectObject(dc_, old_);
+  explicit operator bool() const { return begun_; }
+  const State& get() const { return state_; }
+  const State* operator->() const { return &state_; }
+  void reset() {
+    if (std::exchange(begun_, false)) End(state_);
   }
-  SelectedObject(const SelectedObject&) = delete;
-  SelectedObject& operator=(const SelectedObject&) = delete;
 
  private:
-  HDC dc_;
-  HGDIOBJ old_;
+  State state_{};
+  bool begun_ = false;
 };
 
-// BeginPaint and EndPaint.
-class PaintScope {
- public:
-  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-  ~PaintScope() { EndPaint(window_, &paint_); }
-  PaintScope(const PaintScope&) = delete;
-  PaintScope& operator=(const PaintScope&) = delete;
-  HDC dc() const { return dc_; }
-  const RECT& area() const { return paint_.rcPaint; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
+struct PaintState {
+  HWND window;
+  PAINTSTRUCT paint;  // paint.hdc to draw on, paint.rcPaint to draw
 };
-
-// A window's whole-window device context (caption, borders and all).
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
-  ~WindowDc() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
+struct DcState {
+  HWND window;
+  HDC dc;
 };
-
-// The screen's device context, for as long as it is needed.
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_ != nullptr) ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
+struct SelectState {
+  HDC dc;
+  HGDIOBJ old;
 };
-
-// A locked global memory block; unlocked when the lock ends.
-class GlobalLock {
- public:
-  explicit GlobalLock(HGLOBAL memory) : memory_(memory), data_(::GlobalLock(memory)) {}
-  ~GlobalLock() {
-    if (data_ != nullptr) ::GlobalUnlock(memory_);
-  }
-  GlobalLock(const GlobalLock&) = delete;
-  GlobalLock& operator=(const GlobalLock&) = delete;
-  void* data() const { return data_; }
-
- private:
-  HGLOBAL memory_;
-  void* data_;
+struct InputContextState {
+  HWND window;
+  HIMC context;
 };
-
-// The clipboard, open while this lives.
-class OpenedClipboard {
- public:
-  explicit OpenedClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-  ~OpenedClipboard() {
-    if (open_) CloseClipboard();
-  }
-  OpenedClipboard(const OpenedClipboard&) = delete;
-  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-  explicit operator bool() const { return open_; }
-
- private:
-  bool open_;
+struct LockState {
+  HGLOBAL memory;
+  void* data;
 };
+struct NoState {};
+
+namespace end {
+inline void Paint(PaintState& s) { ::EndPaint(s.window, &s.paint); }
+inline void Dc(DcState& s) { ::ReleaseDC(s.window, s.dc); }
+inline void Selection(SelectState& s) { ::SelectObject(s.dc, s.old); }
+inline void Context(InputContextState& s) { ::ImmReleaseContext(s.window, s.context); }
+inline void Lock(LockState& s) { ::GlobalUnlock(s.memory); }
+inline void Clipboard(NoState&) { ::CloseClipboard(); }
+inline void Apartment(NoState&) { ::CoUninitialize(); }
+}  // namespace end
+
+using Painting = Scope<PaintState, end::Paint>;
+using WindowDc = Scope<DcState, end::Dc>;  // from GetDC or GetWindowDC
+using SelectedObject = Scope<SelectState, end::Selection>;
+using InputContext = Scope<InputContextState, end::Context>;
+using LockedGlobal = Scope<LockState, end::Lock>;
+using OpenedClipboard = Scope<NoState, end::Clipboard>;
+using ComApartment = Scope<NoState, end::Apartment>;
+
+// EndPaint follows even a failed BeginPaint, which leaves the window to be
+// painted again.
+[[nodiscard]] inline Painting BeginPaint(HWND window) {
+  PaintState state{window, {}};
+  ::BeginPaint(window, &state.paint);
+  return Painting(state, true);
+}
+// A window's client area; with no window, the screen.
+[[nodiscard]] inline WindowDc GetDC(HWND window) {
+  const HDC dc = ::GetDC(window);
+  return WindowDc({window, dc}, dc != nullptr);
+}
+// The whole window: caption, borders and all.
+[[nodiscard]] inline WindowDc GetWindowDC(HWND window) {
+  const HDC dc = ::GetWindowDC(window);
+  return WindowDc({window, dc}, dc != nullptr);
+}
+// Selects nothing when the object is null.
+[[nodiscard]] inline SelectedObject SelectObject(HDC dc, HGDIOBJ object) {
+  const HGDIOBJ old = object != nullptr ? ::SelectObject(dc, object) : nullptr;
+  return SelectedObject({dc, old}, old != nullptr && old != HGDI_ERROR);
+}
+[[nodiscard]] inline InputContext ImmGetContext(HWND window) {
+  const HIMC context = ::ImmGetContext(window);
+  return InputContext({window, context}, context != nullptr);
+}
+[[nodiscard]] inline LockedGlobal GlobalLock(HGLOBAL memory) {
+  void* const data = ::GlobalLock(memory);
+  return LockedGlobal({memory, data}, data != nullptr);
+}
+[[nodiscard]] inline OpenedClipboard OpenClipboard(HWND owner) {
+  return OpenedClipboard({}, ::OpenClipboard(owner) != FALSE);
+}
+// The calling thread in a COM apartment while the scope lives (the objects
+// its windows give screen readers are called through its messages).
+[[nodiscard]] inline ComApartment CoInitializeEx(DWORD model) {
+  return ComApartment({}, SUCCEEDED(::CoInitializeEx(nullptr, model)));
+}
 
 }  // namespace vantorel

@@ -11,6 +11,7 @@
 #include "textbox/text_box.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/dpi.hpp"
+#include "win32/edit_menu.hpp"
 #include "win32/window_text.hpp"
 #include "window/messages.hpp"
 
@@ -92,7 +93,7 @@ HWND Form1::Create(HINSTANCE instance) {
     InitCommonControlsEx(&controls);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = Proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
@@ -114,31 +115,22 @@ HWND Form1::Create(HINSTANCE instance) {
   return window_.get();
 }
 
-LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  Form1* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->window_.reset(hwnd);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->window_.release();
-    self->children_ = {};
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  // No exception leaves a window procedure: the handler stops, both boxes keep
-  // what they hold, and the user is told.
-  try {
-    return self->HandleMessage(message, wparam, lparam);
-  } catch (const std::bad_alloc&) {
-    self->ReportFailure(true);
-  } catch (...) {
-    self->ReportFailure(false);
-  }
+// The window is the form's from WM_NCCREATE on; from WM_NCDESTROY on it is gone.
+Form1* Form1::Adopt(HWND hwnd, const CREATESTRUCTW& create) {
+  auto* const self = static_cast<Form1*>(create.lpCreateParams);
+  self->window_.reset(hwnd);
+  return self;
+}
+
+void Form1::Forget(Form1* self) {
+  self->window_.release();
+  self->children_ = {};
+}
+
+// A handler that threw stopped; both boxes keep what they hold, and the user
+// is told.
+LRESULT Form1::OnFailure(UINT message, bool out_of_memory) noexcept {
+  ReportFailure(out_of_memory);
   return message == WM_CREATE ? -1 : 0;
 }
 
@@ -178,9 +170,16 @@ bool Form1::OnCreate() {
   const HWND hwnd = window_.get();
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
   dpi_ = DpiForWindow(hwnd);
+  // Text2's shortcut menu speaks as Text1's, the system's own, does: in the
+  // user's language, from user32; where those labels cannot be read, in the
+  // program's own Chinese or English.
   TextBoxOptions text2_options;
-  for (std::size_t i = 0; i < kTextBoxCommandCount; ++i) {
-    text2_options.menu_labels[i] = EditCommandLabel(static_cast<EditCommand>(i), UserLanguage());
+  if (const auto system_labels = SystemEditMenuLabels()) {
+    text2_options.menu_labels = *system_labels;
+  } else {
+    for (std::size_t i = 0; i < kEditMenuCommandCount; ++i) {
+      text2_options.menu_labels[i] = EditCommandLabel(static_cast<EditCommand>(i), UserLanguage());
+    }
   }
   // Creation order is z-order is tab order.
   for (const Control control : kCreationOrder) {

@@ -11,11 +11,12 @@
 #include <string_view>
 
 #include "win32/handles.hpp"
+#include "win32/window_base.hpp"
 #include "window/layout.hpp"
 
 namespace vantorel {
 
-class Form1 {
+class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
  public:
   Form1() = default;
   Form1(const Form1&) = delete;
@@ -40,7 +41,10 @@ class Form1 {
   void Command2_Click();
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  friend class WindowBase<Form1, ObjectSlot::kUserData>;
+  static Form1* Adopt(HWND hwnd, const CREATESTRUCTW& create);
+  static void Forget(Form1* self);
+  LRESULT OnFailure(UINT message, bool out_of_memory) noexcept;
   static LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                       UINT_PTR id, DWORD_PTR data);
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);

@@ -5,7 +5,7 @@
 #include "window/form1.hpp"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  const vantorel::ComApartment com;
+  const vantorel::ComApartment com = vantorel::CoInitializeEx(COINIT_APARTMENTTHREADED);
   vantorel::Form1 form;
   const HWND window = form.Create(instance);
   if (window == nullptr) return 1;

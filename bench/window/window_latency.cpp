@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "codec/codec.hpp"
+#include "win32/clipboard.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_text.hpp"
 #include "window/form1.hpp"
@@ -39,23 +40,14 @@ std::u16string Chinese(std::size_t n) {
 
 std::u16string Hex(const std::u16string& text) { return 字符串加密::TextToHex(text); }
 
+// Waits for whoever has the clipboard open (Wine's own clipboard thread, for
+// one) to close it, then puts text on it.
 bool SetClipboardText(HWND owner, const std::u16string& text) {
   for (int i = 0; i < 100; ++i) {
-    if (OpenedClipboard probe(owner); probe) break;
+    if (vantorel::OpenClipboard(owner)) break;
     Sleep(20);
   }
-  const OpenedClipboard clipboard(owner);
-  if (!clipboard || !EmptyClipboard()) return false;
-  UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(char16_t)));
-  if (!memory) return false;
-  {
-    const GlobalLock lock(memory.get());
-    if (lock.data() == nullptr) return false;
-    std::memcpy(lock.data(), text.c_str(), (text.size() + 1) * sizeof(char16_t));
-  }
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
-  memory.release();
-  return true;
+  return vantorel::SetClipboardText(owner, text);
 }
 
 // The time of the first write into the lower box after Arm().

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "win32/clipboard.hpp"
+#include "win32/edit_menu.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_text.hpp"
 
@@ -61,14 +62,61 @@ void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR, DWORD) {
   EnumThreadWindows(GetCurrentThreadId(), CloseIfMessageBox, 0);
 }
 
+// The shortcut menu being read, and the label of the item to choose.
+std::vector<MenuItem> g_menu;
+std::u16string g_choose;
+
+BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
+  if (ClassName(window) != L"#32768" || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND popup = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&popup));
+  if (popup == nullptr) return;
+  KillTimer(nullptr, timer);
+  const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+  WPARAM key = 0;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_STATE;
+    GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+    const bool separator = (item.fType & MFT_SEPARATOR) != 0;
+    MenuItem seen{separator ? u"-" : MenuItemLabel(menu, static_cast<UINT>(i)),
+                  (item.fState & MFS_DISABLED) == 0};
+    if (const auto amp = seen.label.find(u'&');
+        seen.label == g_choose && amp + 1 < seen.label.size()) {
+      key = seen.label[amp + 1];
+    }
+    g_menu.push_back(std::move(seen));
+  }
+  if (key != 0) {
+    PostMessageW(popup, WM_CHAR, key, 0);
+  } else {
+    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  }
+}
+
 }  // namespace
 
 std::u16string Text(HWND control) { return ReadText(control); }
 
+std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose) {
+  g_menu.clear();
+  g_choose = choose;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadMenu);
+  SendMessageW(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
+  KillTimer(nullptr, timer);
+  return std::move(g_menu);
+}
+
 bool SetClipboardText(HWND owner, std::u16string_view text) {
   // Someone else (Wine's own clipboard thread, for one) may have it open.
   for (int i = 0; i < 100; ++i) {
-    if (OpenedClipboard probe(owner); probe) break;
+    if (vantorel::OpenClipboard(owner)) break;
     Sleep(20);
   }
   return vantorel::SetClipboardText(owner, text);
@@ -88,7 +136,8 @@ std::u16string AccessibleText(IAccessible* object,
   const HRESULT result = (object->*get)(AccessibleSelf(), &text);
   std::u16string read;
   if (result == S_OK && text != nullptr) {
-    read.assign(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
+    const std::wstring_view units(text, SysStringLen(text));
+    read.assign(units.begin(), units.end());
   } else {
     char hex[24] = {};
     const int length =
@@ -100,8 +149,8 @@ std::u16string AccessibleText(IAccessible* object,
 }
 
 HRESULT PutAccessibleValue(IAccessible* object, std::u16string_view value) {
-  const BSTR text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(value.data()),
-                                      static_cast<UINT>(value.size()));
+  const std::wstring units(value.begin(), value.end());
+  const BSTR text = SysAllocStringLen(units.data(), static_cast<UINT>(units.size()));
   if (text == nullptr) return E_OUTOFMEMORY;
   const HRESULT result = object->put_accValue(AccessibleSelf(), text);
   SysFreeString(text);

@@ -1,5 +1,5 @@
 // What the window tests share: the keyboard state, the clipboard, accessible
-// objects, and message boxes read and closed.
+// objects, shortcut menus, and message boxes read and closed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vantorel::testing {
 
@@ -28,6 +29,19 @@ std::u16string AccessibleText(IAccessible* object,
                               HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*));
 // put_accValue of the object as a whole.
 HRESULT PutAccessibleValue(IAccessible* object, std::u16string_view value);
+
+// An item of a shortcut menu as a person sees it: its label ("-" for a
+// separator) and whether it can be chosen.
+struct MenuItem {
+  std::u16string label;
+  bool enabled = false;
+  bool operator==(const MenuItem&) const = default;
+};
+// Opens a control's shortcut menu as the keyboard does (WM_CONTEXTMENU at -1,
+// -1), reads it while it is up, then chooses the item labelled `choose` by its
+// access key, or closes the menu when no item has that label. Gives the
+// items; none when no menu came up.
+std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose = {});
 
 // What a message box showed. Filled in while the box is up, then the box's
 // OK button is pressed.

@@ -1,8 +1,8 @@
 // The lower box beside the system's edit control: both get the same real
-// messages, and after each one their text, selection, first visible line,
-// line starts and clipboard must be the same, but where a table below says
-// why not. The steps are drawn from a fixed seed; a failure prints the seed
-// and the step, and a fault once found stays below as a replay.
+// messages (read-only for a while, now and then), and after each one their
+// text, selection, first visible line, line starts and clipboard must be the
+// same, but where a table below says why not. The steps are drawn from a fixed seed; a failure
+// prints the seed and the step, and a fault once found stays below as a replay.
 //
 // `make test` runs a few sequences. VANTOREL_DIFF_SECONDS=N keeps drawing new
 // sequences for N seconds (scripts/wine-run.sh passes it on to the program),
@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "textbox/text_box.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/dpi.hpp"
+#include "win32/edit_menu.hpp"
 #include "win32/handles.hpp"
 
 namespace vantorel {
@@ -29,14 +31,16 @@ namespace {
 using testing::HoldKeys;
 using testing::kCtrl;
 using testing::kShift;
-enum class Kind { kChars, kKey, kSetText, kSetSel, kReplaceSel, kMessage };
+enum class Kind { kChars, kKey, kSetText, kSetSel, kReplaceSel, kMessage, kReadOnly };
 
 struct Step {
   Kind kind;
   std::u16string text;  // characters, or the new text
   unsigned key = 0;     // key, or message for kMessage
   unsigned mods = 0;
-  int from = 0, to = 0;  // EM_SETSEL's positions; EM_REPLACESEL's can-undo flag in from
+  // EM_SETSEL's positions; EM_REPLACESEL's can-undo flag, or EM_SETREADONLY's,
+  // in from.
+  int from = 0, to = 0;
 };
 
 // The edit control's text, selection, first visible line and line starts
@@ -222,6 +226,10 @@ Step Chars(std::u16string text) { return {Kind::kChars, std::move(text)}; }
 Step Key(unsigned key, unsigned mods = 0) { return {Kind::kKey, u"", key, mods}; }
 Step Select(int from, int to) { return {Kind::kSetSel, u"", 0, 0, from, to}; }
 Step Message(unsigned message) { return {Kind::kMessage, u"", message}; }
+Step ReplaceSel(std::u16string text, bool can_undo) {
+  return {Kind::kReplaceSel, std::move(text), 0, 0, can_undo ? 1 : 0};
+}
+Step ReadOnly(bool on) { return {Kind::kReadOnly, u"", 0, 0, on ? 1 : 0}; }
 std::u16string Repeat(std::u16string_view piece, int times) {
   std::u16string text;
   while (times-- > 0) text += piece;
@@ -232,11 +240,12 @@ class TextBoxDifferentialTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     RegisterTextBoxClass(GetModuleHandleW(nullptr));
-    parent_ =
-        CreateWindowExW(0, L"STATIC", L"TextBox beside EDIT", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                        0, 700, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_.reset(CreateWindowExW(0, L"STATIC", L"TextBox beside EDIT",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 300, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr));
+    parent_ = window_.get();
     SetForegroundWindow(parent_);
-    font_ = CreateMessageFont(96).release();
+    font_ = CreateMessageFont(96);
     const DWORD style =
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
     edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style | WS_TABSTOP, 8, 8, 321, 157,
@@ -244,15 +253,15 @@ class TextBoxDifferentialTest : public ::testing::Test {
     box_ = CreateWindowExW(WS_EX_CLIENTEDGE, kTextBoxClass, L"", style | WS_TABSTOP, 340, 8, 321,
                            157, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
     for (const HWND c : {edit_, box_})
-      SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+      SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     RECT format{};
     SendMessageW(edit_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
-    const HDC dc = GetDC(edit_);
-    const HGDIOBJ old = SelectObject(dc, font_);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(edit_, dc);
+    {
+      const WindowDc dc = vantorel::GetDC(edit_);
+      const SelectedObject font = vantorel::SelectObject(dc->dc, font_.get());
+      GetTextMetricsW(dc->dc, &metrics);
+    }
     g_visible_lines =
         (std::max)(1, static_cast<int>((format.bottom - format.top) / metrics.tmHeight));
     // The box keeps the margins the system gives the edit control, as Form1 does.
@@ -260,8 +269,8 @@ class TextBoxDifferentialTest : public ::testing::Test {
                  SendMessageW(edit_, EM_GETMARGINS, 0, 0));
   }
   static void TearDownTestSuite() {
-    DestroyWindow(parent_);
-    DeleteObject(font_);
+    window_.reset();
+    font_.reset();
   }
 
   static void Focus(HWND control) {
@@ -274,6 +283,7 @@ class TextBoxDifferentialTest : public ::testing::Test {
 
   static void Apply(HWND c, const Step& step) {
     Focus(c);
+    const std::wstring text(step.text.begin(), step.text.end());
     switch (step.kind) {
       case Kind::kChars:
         for (const char16_t ch : step.text) PostMessageW(c, WM_CHAR, ch, 1);
@@ -288,17 +298,20 @@ class TextBoxDifferentialTest : public ::testing::Test {
         break;
       }
       case Kind::kSetText:
-        SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(step.text.c_str()));
+        SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         break;
       case Kind::kSetSel:
         SendMessageW(c, EM_SETSEL, static_cast<WPARAM>(step.from), step.to);
         break;
       case Kind::kReplaceSel:
         SendMessageW(c, EM_REPLACESEL, static_cast<WPARAM>(step.from),
-                     reinterpret_cast<LPARAM>(step.text.c_str()));
+                     reinterpret_cast<LPARAM>(text.c_str()));
         break;
       case Kind::kMessage:
         SendMessageW(c, step.key, 0, 0);
+        break;
+      case Kind::kReadOnly:
+        SendMessageW(c, EM_SETREADONLY, static_cast<WPARAM>(step.from), 0);
         break;
     }
     Pump();
@@ -322,9 +335,10 @@ class TextBoxDifferentialTest : public ::testing::Test {
   // Runs one sequence; false, with a failure naming where, at the first
   // difference.
   static bool Run(const std::vector<Step>& steps, const std::string& name, Counts& counts) {
-    const Step reset{Kind::kSetText, u""};
-    Apply(edit_, reset);
-    Apply(box_, reset);
+    for (const Step& reset : {ReadOnly(false), SetTo(u"")}) {
+      Apply(edit_, reset);
+      Apply(box_, reset);
+    }
     for (const HWND c : {edit_, box_}) SendMessageW(c, EM_EMPTYUNDOBUFFER, 0, 0);
     SetClipboardText(parent_, u"clip 中\r\n");
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -347,10 +361,7 @@ class TextBoxDifferentialTest : public ::testing::Test {
         // holds nothing at the same place (an undo with nothing to take back
         // still moves the caret there): an undoable edit at 0, then new text.
         const Step steps_to_same[] = {
-            SetTo(u"x"),
-            Select(0, 0),
-            {Kind::kReplaceSel, u"x", 0, 0, 1},
-            SetTo(got.text),
+            SetTo(u"x"), Select(0, 0), ReplaceSel(u"x", true), SetTo(got.text),
             Select(static_cast<int>(got.start), static_cast<int>(got.end))};
         for (const HWND c : {edit_, box_}) {
           for (const Step& same : steps_to_same) Apply(c, same);
@@ -391,7 +402,8 @@ class TextBoxDifferentialTest : public ::testing::Test {
   }
 
   static inline HWND parent_ = nullptr, edit_ = nullptr, box_ = nullptr;
-  static inline HFONT font_ = nullptr;
+  static inline UniqueWindow window_;  // the parent, which takes the boxes with it
+  static inline UniqueFont font_;
 };
 
 std::u16string RandomText(std::mt19937& rng, std::size_t max, bool tabs = false) {
@@ -432,7 +444,8 @@ Step RandomStep(std::mt19937& rng) {
             static_cast<int>(rng() % 700) - 5};
   }
   if (roll < 94) return {Kind::kReplaceSel, RandomText(rng, 40), 0, 0, static_cast<int>(rng() % 2)};
-  return {Kind::kMessage, u"", kMessages[rng() % std::size(kMessages)]};
+  if (roll < 97) return {Kind::kMessage, u"", kMessages[rng() % std::size(kMessages)]};
+  return ReadOnly(rng() % 2 != 0);
 }
 
 // Faults the comparison found, each as the few steps that showed it.
@@ -453,19 +466,9 @@ const std::vector<std::vector<Step>> kReplays = {
      Select(20, 186), Message(WM_CLEAR)},
     // Undo takes back the last run of typing or erasing, selects what it puts
     // back, redoes when repeated, and with nothing to undo moves the caret.
-    {SetTo(u"ab"),
-     Select(2, 2),
-     Chars(u"cd"),
-     Key(VK_LEFT),
-     Chars(u"x"),
-     Message(WM_UNDO),
-     Message(WM_UNDO),
-     Key(VK_BACK),
-     Key(VK_BACK),
-     Key('Z', kCtrl),
-     Select(0, 1),
-     {Kind::kReplaceSel, u"Q", 0, 0, 0},
-     Message(WM_UNDO)},
+    {SetTo(u"ab"), Select(2, 2), Chars(u"cd"), Key(VK_LEFT), Chars(u"x"), Message(WM_UNDO),
+     Message(WM_UNDO), Key(VK_BACK), Key(VK_BACK), Key('Z', kCtrl), Select(0, 1),
+     ReplaceSel(u"Q", false), Message(WM_UNDO)},
     // Lines break at Chinese characters and emoji, as measured by Uniscribe,
     // with tab stops eight average widths apart.
     {SetTo(u"ab\tcd " + Repeat(u"中文字", 12) + Repeat(u" \U0001F600 D6 D0", 8)), Key(VK_END),
@@ -483,6 +486,17 @@ const std::vector<std::vector<Step>> kReplays = {
     {SetTo(Repeat(u"line\r\n", 9) + Repeat(u"word ", 30)), Select(54, 54), Key(VK_END)},
     // No text for none keeps the step to undo.
     {SetTo(u"ab"), Key('A', kCtrl), Key('X', kCtrl), SetTo(u""), Key('Z', kCtrl)},
+    // Read-only: typing and the keys that erase, cut, paste or undo change
+    // nothing.
+    {SetTo(u"ab cd"), Chars(u"x"), Select(1, 4), ReadOnly(true), Chars(u"y\t\b"), Key(VK_DELETE),
+     Key(VK_DELETE, kShift), Key(VK_DELETE, kCtrl), Key(VK_BACK), Key('X', kCtrl), Key('V', kCtrl),
+     Key('Z', kCtrl), Key(VK_INSERT, kShift)},
+    // Nor do WM_PASTE, WM_CLEAR and WM_UNDO; WM_CUT only copies; selecting,
+    // copying and the program's EM_REPLACESEL work; Enter goes to the start
+    // of the next line.
+    {SetTo(u"ab cd\r\nef"), Chars(u"x"), Select(1, 4), ReadOnly(true), Message(WM_PASTE),
+     Message(WM_CLEAR), Message(WM_UNDO), Message(WM_CUT), Key(VK_RIGHT, kShift), Key('C', kCtrl),
+     Chars(u"\r\r"), ReplaceSel(u"Q", true), ReadOnly(false), Key('Z', kCtrl)},
 };
 
 TEST_F(TextBoxDifferentialTest, FoundFaultsStayFixed) {
@@ -491,6 +505,44 @@ TEST_F(TextBoxDifferentialTest, FoundFaultsStayFixed) {
   Counts counts;
   for (std::size_t i = 0; i < kReplays.size(); ++i) {
     EXPECT_TRUE(Run(kReplays[i], "replay " + std::to_string(i), counts));
+  }
+}
+
+// The shortcut menus side by side, the box's given the labels of the system's
+// edit control: the same items, in the same language, greyed alike, and
+// choosing one by its access key does the same (and does something).
+TEST_F(TextBoxDifferentialTest, ShortcutMenuAgreesWithTheEditControls) {
+  const std::optional<EditMenuLabels> labels = SystemEditMenuLabels();
+  ASSERT_TRUE(labels);
+  ASSERT_TRUE(SetTextBoxOptions(box_, {*labels}));
+  const struct {
+    bool read_only;
+    int from, to;
+    EditMenuCommand choose;
+  } cases[] = {
+      {false, 1, 4, EditMenuCommand::kCut},    {true, 1, 4, EditMenuCommand::kCopy},
+      {false, 2, 2, EditMenuCommand::kPaste},  {true, 2, 2, EditMenuCommand::kSelectAll},
+      {false, 1, 4, EditMenuCommand::kDelete}, {false, 2, 2, EditMenuCommand::kUndo},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(&c - cases + 1));
+    std::vector<testing::MenuItem> menus[2];
+    State after[2];
+    for (const int i : {0, 1}) {
+      const HWND control = i == 0 ? edit_ : box_;
+      for (const Step& step : {ReadOnly(false), SetTo(u"ab cd"), Chars(u"x"), ReadOnly(c.read_only),
+                               Select(c.from, c.to)}) {
+        Apply(control, step);
+      }
+      SetClipboardText(parent_, u"clip");
+      const State before = StateOf(control, true);
+      menus[i] = testing::OpenShortcutMenu(control, (*labels)[static_cast<std::size_t>(c.choose)]);
+      after[i] = StateOf(control, true);
+      EXPECT_NE(after[i], before);
+    }
+    EXPECT_EQ(menus[1], menus[0]);
+    EXPECT_EQ(menus[1].size(), 8u);
+    EXPECT_EQ(Summary(after[1]), Summary(after[0]));
   }
 }
 

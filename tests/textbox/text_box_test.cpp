@@ -17,6 +17,11 @@
 #include "win32/handles.hpp"
 
 namespace vantorel {
+namespace testing {
+// While not 0, every allocation of at least this many bytes fails: how the
+// tests run the box out of memory (out_of_memory.cpp).
+extern std::size_t g_fail_from;
+}  // namespace testing
 namespace {
 
 using testing::SetClipboardText;
@@ -62,20 +67,23 @@ class TextBoxTest : public ::testing::Test {
     wc.lpszClassName = kParentClass;
     if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return;
     // At the screen's corner, away from the pointer, which stays where it is.
-    parent_ = CreateWindowExW(0, kParentClass, L"TextBox test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                              0, 700, 500, nullptr, nullptr, wc.hInstance, nullptr);
+    window_.reset(CreateWindowExW(0, kParentClass, L"TextBox test",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700, 500, nullptr,
+                                  nullptr, wc.hInstance, nullptr));
+    parent_ = window_.get();
     SetForegroundWindow(parent_);
   }
-  static void TearDownTestSuite() { DestroyWindow(parent_); }
+  static void TearDownTestSuite() { window_.reset(); }
 
   void SetUp() override {
     ASSERT_NE(parent_, nullptr);
     ASSERT_TRUE(RegisterTextBoxClass(GetModuleHandleW(nullptr)));
-    box_ = CreateWindowExW(WS_EX_CLIENTEDGE, kTextBoxClass, L"",
-                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                               ES_WANTRETURN | WS_TABSTOP,
-                           16, 16, 601, 225, parent_, reinterpret_cast<HMENU>(kBoxId),
-                           GetModuleHandleW(nullptr), nullptr);
+    owned_box_.reset(CreateWindowExW(WS_EX_CLIENTEDGE, kTextBoxClass, L"",
+                                     WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
+                                         ES_AUTOVSCROLL | ES_WANTRETURN | WS_TABSTOP,
+                                     16, 16, 601, 225, parent_, reinterpret_cast<HMENU>(kBoxId),
+                                     GetModuleHandleW(nullptr), nullptr));
+    box_ = owned_box_.get();
     ASSERT_NE(box_, nullptr);
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -92,7 +100,7 @@ class TextBoxTest : public ::testing::Test {
     g_changes = g_max_text = 0;
   }
   void TearDown() override {
-    DestroyWindow(box_);
+    owned_box_.reset();
     Pump();
   }
 
@@ -128,14 +136,10 @@ class TextBoxTest : public ::testing::Test {
     Mouse({{WM_LBUTTONDOWN, at}, {WM_LBUTTONUP, at}}, mods);
   }
 
-  std::u16string Text() const {
-    std::u16string text(static_cast<std::size_t>(Send(WM_GETTEXTLENGTH)), u'\0');
-    text.resize(static_cast<std::size_t>(
-        Send(WM_GETTEXT, text.size() + 1, reinterpret_cast<LPARAM>(text.data()))));
-    return text;
-  }
+  std::u16string Text() const { return testing::Text(box_); }
   void SetText(const std::u16string& text) {
-    ASSERT_EQ(Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())), TRUE);
+    const std::wstring wide(text.begin(), text.end());
+    ASSERT_EQ(Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str())), TRUE);
   }
   void Select(DWORD anchor, DWORD caret) { Send(EM_SETSEL, anchor, caret); }
   Selection Sel() const {
@@ -155,7 +159,9 @@ class TextBoxTest : public ::testing::Test {
   int LineHeight() const { return PosOf(LineIndex(1)).y - PosOf(0).y; }
   DWORD LineIndex(int line) const { return static_cast<DWORD>(Send(EM_LINEINDEX, line)); }
 
+  static inline UniqueWindow window_;
   static inline HWND parent_ = nullptr;
+  UniqueWindow owned_box_;
   HWND box_ = nullptr;
   UniqueFont font_;
 };
@@ -177,11 +183,11 @@ TEST_F(TextBoxTest, SetTextAndGetText) {
     EXPECT_EQ(g_changes, 0);
   }
   SetText(u"abcdef");
-  char16_t small[5] = {u'X', u'X', u'X', u'X', u'X'};
+  wchar_t small[5] = {L'X', L'X', L'X', L'X', L'X'};
   EXPECT_EQ(Send(WM_GETTEXT, 4, reinterpret_cast<LPARAM>(small)), 3);
-  EXPECT_EQ(std::u16string_view(small, 5), std::u16string_view(u"abc\0X", 5));
+  EXPECT_EQ(std::wstring_view(small, 5), std::wstring_view(L"abc\0X", 5));
   EXPECT_EQ(Send(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(small)), 0);
-  EXPECT_EQ(small[0], u'a');
+  EXPECT_EQ(small[0], L'a');
   // A selection never starts or ends inside a line break or a surrogate pair.
   SetText(u"ab\r\ncd\xD83D\xDE00");
   Select(3, 7);
@@ -373,6 +379,59 @@ TEST_F(TextBoxTest, Scrolling) {
   }
 }
 
+// As a standard control: with redrawing off, an edit neither asks for paint
+// nor sets the scroll bar; turned on again, the box does both.
+TEST_F(TextBoxTest, RedrawOffHoldsPaintAndScrollBar) {
+  std::u16string text;
+  for (int i = 0; i < 50; ++i) text += u"line\r\n";
+  const auto range = [&] {
+    SCROLLINFO info{sizeof info, SIF_RANGE, -1, -1, 0, 0, 0};
+    GetScrollInfo(box_, SB_VERT, &info);
+    return info.nMax;
+  };
+  UpdateWindow(box_);
+  Send(WM_SETREDRAW, FALSE);
+  SetText(text);
+  EXPECT_FALSE(GetUpdateRect(box_, nullptr, FALSE));
+  EXPECT_EQ(range(), 0);
+  Send(WM_SETREDRAW, TRUE);
+  EXPECT_TRUE(GetUpdateRect(box_, nullptr, FALSE));
+  EXPECT_EQ(range(), 50);
+}
+
+// Running out of memory in the middle of an edit: the box's window procedure
+// stops the exception (none reaches the test), and the box keeps what it
+// held, its step to undo too.
+TEST_F(TextBoxTest, OutOfMemoryKeepsWhatTheBoxHeld) {
+  const std::u16string text(300000, u'x');  // every edit of it allocates 600 KB
+  const std::wstring other(300000, L'y');
+  ASSERT_TRUE(SetClipboardText(parent_, u"pasted"));
+  SetText(text);
+  Select(10, 20);
+  Type(u"ab");
+  const Selection selection = Sel();
+  g_changes = 0;
+  const std::function<LRESULT()> edits[] = {
+      [&] { return PostMessageW(box_, WM_CHAR, u'z', 1) ? (Pump(), 0) : -1; },
+      [&] { return Send(WM_PASTE); },
+      [&] { return Send(WM_UNDO); },
+      [&] { return Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"z")); },
+      [&] { return Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(other.c_str())); },
+  };
+  for (const auto& edit : edits) {
+    SCOPED_TRACE("edit " + std::to_string(&edit - edits + 1));
+    testing::g_fail_from = 64 * 1024;
+    const LRESULT result = edit();
+    testing::g_fail_from = 0;
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Send(WM_GETTEXTLENGTH), 300000 - 10 + 2);
+    EXPECT_EQ(Sel(), selection);
+    EXPECT_EQ(g_changes, 0);
+  }
+  Send(WM_UNDO);
+  EXPECT_EQ(Text(), text);
+}
+
 TEST_F(TextBoxTest, LimitText) {
   Send(EM_SETLIMITTEXT, 0);
   EXPECT_GE(static_cast<DWORD>(Send(EM_GETLIMITTEXT)), 0x7FFFFFFEu);
@@ -409,16 +468,14 @@ TEST_F(TextBoxTest, LimitText) {
 // The box's name as a screen reader gets it, through WM_GETOBJECT and
 // ObjectFromLresult: the label just before it, else the frame around it.
 TEST_F(TextBoxTest, NamedByTheLabelBeforeItOrItsFrame) {
-  const ComApartment com;
+  const ComApartment com = vantorel::CoInitializeEx(COINIT_APARTMENTTHREADED);
   const auto name = [&] {
     const LRESULT answer = Send(WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
-    IAccessible* object = nullptr;
-    if (answer <= 0 ||
-        FAILED(ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void**>(&object)))) {
+    UniqueCom<IAccessible> object;
+    if (answer <= 0 || FAILED(ObjectFromLresult(answer, IID_IAccessible, 0, object.put_void()))) {
       return std::u16string(u"<no object>");
     }
-    const UniqueCom<IAccessible> owned(object);
-    return testing::AccessibleText(object, &IAccessible::get_accName);
+    return testing::AccessibleText(object.get(), &IAccessible::get_accName);
   };
   const auto make = [&](const wchar_t* window_class, const wchar_t* text, DWORD style, RECT r) {
     UniqueWindow made(CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style, r.left,

@@ -42,9 +42,9 @@ void ExpectLayoutAt144(HWND window) {
 }
 
 TEST(Dpi144Screen, IsAt144Dpi) {
-  const ScreenDc screen;
-  ASSERT_NE(screen.get(), nullptr);
-  ASSERT_EQ(GetDeviceCaps(screen.get(), LOGPIXELSY), kDpi)
+  const WindowDc screen = vantorel::GetDC(nullptr);
+  ASSERT_TRUE(screen);
+  ASSERT_EQ(GetDeviceCaps(screen->dc, LOGPIXELSY), kDpi)
       << "the Wine prefix's LogPixels is not 144 (scripts/wine-dpi.sh sets it)";
 }
 

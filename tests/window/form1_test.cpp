@@ -439,19 +439,13 @@ void CALLBACK CountEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, L
   g_events[2] += event == EVENT_OBJECT_TEXTSELECTIONCHANGED;
 }
 
-struct WinEventHookTraits {
-  using Handle = HWINEVENTHOOK;
-  static Handle None() { return nullptr; }
-  static void Close(Handle h) { UnhookWinEvent(h); }
-};
-
 // Text2 as a screen reader sees it: a text box named by its frame. Each step
 // shows its value, whether it has the focus (and then the system caret at its
 // caret), and the events it raised.
 TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
-  const ComApartment com;
+  const ComApartment com = vantorel::CoInitializeEx(COINIT_APARTMENTTHREADED);
   g_watched = text2();
-  const Unique<WinEventHookTraits> hook(
+  const UniqueWinEventHook hook(
       SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_TEXTSELECTIONCHANGED, nullptr, CountEvent,
                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT));
   ASSERT_TRUE(hook);
@@ -538,6 +532,14 @@ TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
   EXPECT_EQ(state.lVal, STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_READONLY);
   EXPECT_EQ(testing::PutAccessibleValue(box.get(), u"00"), E_ACCESSDENIED);
   EXPECT_EQ(Text(text2()), u"43 41 42");
+}
+
+// Text2's shortcut menu speaks as Text1's, the system's own edit control's:
+// the same items, in the user's language, greyed alike (both empty).
+TEST_F(Form1Test, BothBoxesShortcutMenusAgree) {
+  const std::vector<testing::MenuItem> text1_menu = testing::OpenShortcutMenu(text1());
+  EXPECT_EQ(text1_menu.size(), 8u);
+  EXPECT_EQ(testing::OpenShortcutMenu(text2()), text1_menu);
 }
 
 }  // namespace

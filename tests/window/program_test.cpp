@@ -25,7 +25,7 @@ TEST(Program, OpensAndEndsWithZeroWhenClosed) {
 // A screen reader in another process finds the lower box a text box named by
 // its frame, whose text it reads and sets.
 TEST(Program, LowerBoxIsAccessibleFromAnotherProcess) {
-  const ComApartment com;
+  const ComApartment com = vantorel::CoInitializeEx(COINIT_APARTMENTTHREADED);
   const StartedProgram program = StartProgram(VANTOREL_EXE, SW_SHOWNORMAL);
   ASSERT_NE(program.window, nullptr) << "no window shown within 30 s";
   const HWND text2 = GetDlgItem(program.window, Design(Control::kText2).id);
