@@ -209,4 +209,36 @@ class AnyShapeReader {
   std::size_t offset_ = 0;  // of the part being read
   std::optional<ShapeError> error_;
 };
+
+// Hex text written in other shapes, for 48 65:
+//   kSpaced   48 65            the hex text above, canonical
+//   kPlain    4865
+//   k0x       0x48, 0x65
+//   kC        { 0x48, 0x65 }   ({ } for no bytes)
+//   kEscaped  \x48\x65
+// each in upper or lower case. The any-shape reading reads every one of them
+// back to the same bytes.
+enum class HexShape { kSpaced, kPlain, k0x, kC, kEscaped };
+struct HexStyle {
+  HexShape shape = HexShape::kSpaced;
+  bool lower = false;
+};
+
+// What a shape writes before the first group, between two, and after the
+// last; for writing hex text in pieces.
+struct HexFrame {
+  std::string_view open, between, close;
+};
+HexFrame FrameOf(HexShape shape);
+
+// The groups of the bytes in the style with the frame's `between` between
+// them, without its open and close: GroupsLength(bytes.size(), style)
+// characters.
+std::size_t GroupsLength(std::size_t bytes, HexStyle style);
+void WriteGroups(std::string_view bytes, HexStyle style, char* out);
+
+// The whole hex text of the bytes in the style, frame and all.
+// BytesToHex(bytes, {}) is BytesToHex(bytes).
+std::u16string BytesToHex(std::string_view bytes, HexStyle style);
+
 }  // namespace 字符串加密

@@ -1,5 +1,6 @@
 // Hex text in other shapes: the any-shape reading (48656C, 0x48, 0x65,
-// \x48\x65, 48-65, a C array...). The reading goes one character at a time through a
+// \x48\x65, 48-65, a C array...) and the writing of hex text in the shapes
+// people copy it out in. The reading goes one character at a time through a
 // small state machine that can stop at the end of any part and go on with the
 // next; canonical groups and long runs of digits go 16 bytes a step with AVX2.
 #include <algorithm>
@@ -382,11 +383,80 @@ Result<std::string, ShapeError> ReadWhole(std::basic_string_view<Char> hex) {
   return bytes;
 }
 
+// ---------------------------------------------------------------------------
+// Writing.
+
+struct ShapeText {
+  std::string_view prefix;  // before each group's digits
+  HexFrame frame;
+};
+
+constexpr ShapeText kShapeTexts[] = {
+    {"", {"", " ", ""}},        // kSpaced
+    {"", {"", "", ""}},         // kPlain
+    {"0x", {"", ", ", ""}},     // k0x
+    {" 0x", {"{", ",", " }"}},  // kC
+    {"\\x", {"", "", ""}},      // kEscaped
+};
+
+const ShapeText& TextOf(HexShape shape) { return kShapeTexts[static_cast<int>(shape)]; }
+
+// Writes the groups one table entry a byte: the prefix, two digits and what
+// stands between groups, at most 8 characters, copied 8 at a time while room
+// is left for the copy's overhang, then a character at a time.
+template <class Char>
+void WriteGroupsTo(std::string_view bytes, HexStyle style, Char* out) {
+  if (bytes.empty()) return;
+  if (style.shape == HexShape::kSpaced && !style.lower) return WriteHex(bytes, out);
+  const ShapeText& shape = TextOf(style.shape);
+  const char* const digits = style.lower ? "0123456789abcdef" : "0123456789ABCDEF";
+  const std::size_t group = shape.prefix.size() + 2;
+  const std::size_t step = group + shape.frame.between.size();
+  std::array<std::array<Char, 8>, 256> table{};
+  for (int b = 0; b < 256; ++b) {
+    std::size_t k = 0;
+    for (const char c : shape.prefix) table[b][k++] = Char(c);
+    table[b][k++] = Char(digits[b >> 4]);
+    table[b][k++] = Char(digits[b & 0xF]);
+    for (const char c : shape.frame.between) table[b][k++] = Char(c);
+  }
+  const std::size_t total = GroupsLength(bytes.size(), style);
+  std::size_t at = 0;
+  std::size_t i = 0;
+  for (; at + 8 <= total; ++i, at += step)
+    std::memcpy(out + at, table[static_cast<unsigned char>(bytes[i])].data(), 8 * sizeof(Char));
+  for (; i < bytes.size(); ++i, at += step) {
+    const std::size_t length = i + 1 == bytes.size() ? group : step;
+    std::copy_n(table[static_cast<unsigned char>(bytes[i])].data(), length, out + at);
+  }
+}
+
 }  // namespace
 
 Result<std::string, ShapeError> HexToBytesAnyShape(std::u16string_view hex) {
   return ReadWhole(hex);
 }
 Result<std::string, ShapeError> HexToBytesAnyShape(std::string_view hex) { return ReadWhole(hex); }
+
+HexFrame FrameOf(HexShape shape) { return TextOf(shape).frame; }
+
+std::size_t GroupsLength(std::size_t bytes, HexStyle style) {
+  if (bytes == 0) return 0;
+  const ShapeText& shape = TextOf(style.shape);
+  return bytes * (shape.prefix.size() + 2) + (bytes - 1) * shape.frame.between.size();
+}
+
+void WriteGroups(std::string_view bytes, HexStyle style, char* out) {
+  WriteGroupsTo(bytes, style, out);
+}
+
+std::u16string BytesToHex(std::string_view bytes, HexStyle style) {
+  const HexFrame frame = FrameOf(style.shape);
+  std::u16string hex(frame.open.begin(), frame.open.end());
+  hex.resize(frame.open.size() + GroupsLength(bytes.size(), style));
+  WriteGroupsTo(bytes, style, hex.data() + frame.open.size());
+  hex.append(frame.close.begin(), frame.close.end());
+  return hex;
+}
 
 }  // namespace 字符串加密

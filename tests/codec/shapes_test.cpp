@@ -1,4 +1,4 @@
-// Hex text in other shapes: the any-shape reading.
+// Hex text in other shapes: the any-shape reading and the shapes written.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -146,6 +146,52 @@ TEST(AnyShape, ReadsEveryShapeAndRefusesWhatItCannotReadOneWay) {
       const std::size_t narrow_cut = Utf8(std::u16string_view(c.hex).substr(0, cut)).size();
       EXPECT_EQ(ReadInTwo(std::string_view(narrow), narrow_cut), narrow_read) << "cut at " << cut;
     }
+  }
+}
+
+TEST(AnyShape, WritesEveryShapeAndReadsItBack) {
+  const std::string bytes = "He\xff";
+  const struct {
+    HexStyle style;
+    std::u16string hex;
+  } shapes[] = {
+      {{HexShape::kSpaced, false}, u"48 65 FF"},
+      {{HexShape::kSpaced, true}, u"48 65 ff"},
+      {{HexShape::kPlain, false}, u"4865FF"},
+      {{HexShape::k0x, false}, u"0x48, 0x65, 0xFF"},
+      {{HexShape::kC, false}, u"{ 0x48, 0x65, 0xFF }"},
+      {{HexShape::kC, true}, u"{ 0x48, 0x65, 0xff }"},
+      {{HexShape::kEscaped, false}, u"\\x48\\x65\\xFF"},
+  };
+  for (const auto& s : shapes) {
+    EXPECT_EQ(BytesToHex(bytes, s.style), s.hex);
+    const HexFrame frame = FrameOf(s.style.shape);
+    std::string narrow(frame.open);
+    narrow.resize(narrow.size() + GroupsLength(bytes.size(), s.style));
+    WriteGroups(bytes, s.style, narrow.data() + frame.open.size());
+    EXPECT_EQ(narrow + std::string(frame.close), Utf8(s.hex));
+  }
+  EXPECT_EQ(BytesToHex("", {HexShape::kC, false}), u"{ }");
+
+  // Random bytes of many lengths, in every shape and case, read back.
+  std::uint32_t state = 17;
+  for (const std::size_t size : {0, 1, 2, 15, 16, 17, 33, 100, 1000, 5000}) {
+    std::string random;
+    for (std::size_t i = 0; i < size; ++i) {
+      state = state * 1664525u + 1013904223u;
+      random += static_cast<char>(state >> 24);
+    }
+    for (const HexShape shape :
+         {HexShape::kSpaced, HexShape::kPlain, HexShape::k0x, HexShape::kC, HexShape::kEscaped}) {
+      for (const bool lower : {false, true}) {
+        const std::u16string hex = BytesToHex(random, {shape, lower});
+        SCOPED_TRACE(Utf8(hex.substr(0, 40)));
+        EXPECT_EQ(ReadWhole(std::u16string_view(hex)), Expected(random));
+        EXPECT_EQ(ReadWhole(std::string_view(Utf8(hex))), Expected(random));
+        EXPECT_EQ(ReadInTwo(std::u16string_view(hex), hex.size() / 3), Expected(random));
+      }
+    }
+    EXPECT_EQ(BytesToHex(random, {}), BytesToHex(random));
   }
 }
 
