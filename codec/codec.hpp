@@ -138,6 +138,31 @@ struct GroupSpan {
 };
 GroupSpan LocateGroup(std::u16string_view hex, std::size_t group);
 
+// What the lenient reading passed over in a hex text: groups whose digits are
+// followed by characters it did not read (the tabs, line feeds and carriage
+// returns it drops aside), and groups in which it read no digit and so read
+// 00 (the empty group between two spaces in a row among them). For each kind
+// how many, and the first: its number (1-based, counted as GroupError counts
+// them), where it stands, and where its unread characters start (at the
+// group's start for a group without a digit). One pass; the reading itself
+// is not repeated, nor its result changed.
+struct UnreadGroup {
+  std::size_t group = 0;
+  std::size_t offset = 0;
+  std::size_t length = 0;
+  std::size_t unread = 0;
+};
+struct UnreadGroups {
+  std::size_t partly_read = 0;  // digits read, then characters that were not
+  UnreadGroup first_partly_read;
+  std::size_t without_digit = 0;  // read as 00 for want of a digit
+  UnreadGroup first_without_digit;
+
+  bool any() const { return partly_read != 0 || without_digit != 0; }
+};
+UnreadGroups FindUnreadGroups(std::u16string_view hex);
+UnreadGroups FindUnreadGroups(std::string_view hex);
+
 // ---- Hex text in other shapes ----------------------------------------------
 
 // Hex text also comes as 48656C6C6F, 0x48, 0x65, \x48\x65, 48-65-6C, one byte

@@ -1,4 +1,5 @@
-// Hex text in other shapes: the any-shape reading and the shapes written.
+// Hex text in other shapes: the any-shape reading, the shapes written, and
+// what the lenient reading leaves unread.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -192,6 +193,43 @@ TEST(AnyShape, WritesEveryShapeAndReadsItBack) {
       }
     }
     EXPECT_EQ(BytesToHex(random, {}), BytesToHex(random));
+  }
+}
+
+TEST(FindUnreadGroups, CountsAndNamesWhatTheLenientReadingPassedOver) {
+  // A stretch that is clean, longer than a step of 32 characters.
+  const std::u16string clean = u"48 65 6C 6C 6F 20 77 6F 72 6C 64 21 0D 0A ";
+  const struct {
+    std::u16string hex;
+    std::size_t partly_read;
+    UnreadGroup first_partly_read;
+    std::size_t without_digit;
+    UnreadGroup first_without_digit;
+  } cases[] = {
+      {u"", 0, {}, 0, {}},
+      {u"  48 65\t 6\r\n7  ", 0, {}, 0, {}},
+      {u"48 4g 65", 1, {2, 3, 2, 4}, 0, {}},
+      {u"48  65", 0, {}, 1, {2, 3, 0, 3}},
+      {u"zz 41zz 0x48,0x65 \t g4", 2, {2, 3, 4, 5}, 3, {1, 0, 2, 0}},
+      {u"  41\t;  ", 1, {1, 2, 4, 5}, 0, {}},
+      {clean + clean + u"4;1 " + clean + u" 1", 1, {29, 84, 3, 85}, 1, {44, 130, 0, 130}},
+      {clean + u" " + clean + clean, 0, {}, 1, {15, 42, 0, 42}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.hex));
+    for (const UnreadGroups& found :
+         {FindUnreadGroups(c.hex), FindUnreadGroups(std::string_view(Utf8(c.hex)))}) {
+      EXPECT_EQ(found.partly_read, c.partly_read);
+      EXPECT_EQ(found.without_digit, c.without_digit);
+      for (const auto& [got, want] :
+           {std::pair{found.first_partly_read, c.first_partly_read},
+            std::pair{found.first_without_digit, c.first_without_digit}}) {
+        EXPECT_EQ(got.group, want.group);
+        EXPECT_EQ(got.offset, want.offset);
+        EXPECT_EQ(got.length, want.length);
+        EXPECT_EQ(got.unread, want.unread);
+      }
+    }
   }
 }
 
