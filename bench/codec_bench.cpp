@@ -12,6 +12,8 @@
 //   BytesToHex(Narrow)     code-page bytes
 //   HexToBytes/utf16       UTF-16 bytes of the hex text (2 per character)
 //   HexToBytes/narrow      bytes of the narrow hex text (1 per character)
+//   HexToBytesAnyShape/... the same, of the hex text in that shape
+//   FindUnreadGroups/...   the same, of the hex text looked at
 //   Memcpy                 UTF-16 bytes of the text, copied: the memory's limit
 // Outputs are allocated inside the timed loop, as every caller's are.
 //
@@ -44,6 +46,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "bench/corpus.hpp"
@@ -231,6 +234,74 @@ void BM_HexToBytesNarrowLenient(benchmark::State& state, Script script, std::siz
   SetBytes(state, c.lenient_narrow.size());
 }
 
+void BM_HexToBytesAnyShapeUtf16(benchmark::State& state, Script script, std::size_t size) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) {
+    auto bytes = codec::HexToBytesAnyShape(std::u16string_view(c.hex));
+    benchmark::DoNotOptimize(bytes.value().data());
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, c.hex.size() * sizeof(char16_t));
+}
+
+void BM_FindUnreadGroupsUtf16(benchmark::State& state, Script script, std::size_t size) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) benchmark::DoNotOptimize(codec::FindUnreadGroups(c.hex));
+  SetBytes(state, c.hex.size() * sizeof(char16_t));
+}
+
+void BM_FindUnreadGroupsNarrow(benchmark::State& state, Script script, std::size_t size) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) benchmark::DoNotOptimize(codec::FindUnreadGroups(c.hex_narrow));
+  SetBytes(state, c.hex_narrow.size());
+}
+
+void BM_FindUnreadGroupsUtf16Lenient(benchmark::State& state, Script script, std::size_t size) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) benchmark::DoNotOptimize(codec::FindUnreadGroups(c.lenient));
+  SetBytes(state, c.lenient.size() * sizeof(char16_t));
+}
+
+// The case's bytes as narrow hex text in a shape, built on first use.
+const std::string& ShapedHex(Script script, std::size_t size, codec::HexShape shape) {
+  static std::map<std::tuple<Script, std::size_t, codec::HexShape>, std::string> cache;
+  std::string& hex = cache[{script, size, shape}];
+  if (hex.empty()) {
+    const std::string& bytes = GetCorpus(script, size).bytes;
+    const codec::HexFrame frame = codec::FrameOf(shape);
+    hex = frame.open;
+    hex.resize(hex.size() + codec::GroupsLength(bytes.size(), {shape}));
+    codec::WriteGroups(bytes, {shape}, hex.data() + frame.open.size());
+    hex += frame.close;
+    auto back = codec::HexToBytesAnyShape(std::string_view(hex));
+    if (!back.ok() || back.value() != bytes) Fail("a shape does not read back", script, size);
+  }
+  return hex;
+}
+
+void BM_HexToBytesAnyShapeNarrow(benchmark::State& state, Script script, std::size_t size,
+                                 codec::HexShape shape) {
+  const std::string& hex = ShapedHex(script, size, shape);
+  for (auto _ : state) {
+    auto bytes = codec::HexToBytesAnyShape(std::string_view(hex));
+    benchmark::DoNotOptimize(bytes.value().data());
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, hex.size());
+}
+
+void BM_WriteGroups(benchmark::State& state, Script script, std::size_t size,
+                    codec::HexShape shape) {
+  const Corpus& c = GetCorpus(script, size);
+  for (auto _ : state) {
+    std::string hex(codec::GroupsLength(c.bytes.size(), {shape}), '\0');
+    codec::WriteGroups(c.bytes, {shape}, hex.data());
+    benchmark::DoNotOptimize(hex.data());
+    benchmark::ClobberMemory();
+  }
+  SetBytes(state, c.bytes.size());
+}
+
 // Not the codec: a plain copy of the text into a new string, the ceiling that
 // the conversions' numbers are read against.
 void BM_Memcpy(benchmark::State& state, Script script, std::size_t size) {
@@ -257,14 +328,38 @@ void RegisterAll() {
       {"HexToBytes/narrow", BM_HexToBytesNarrow},
       {"HexToBytes/utf16-lenient", BM_HexToBytesUtf16Lenient},
       {"HexToBytes/narrow-lenient", BM_HexToBytesNarrowLenient},
+      {"HexToBytesAnyShape/utf16", BM_HexToBytesAnyShapeUtf16},
+      {"FindUnreadGroups/utf16", BM_FindUnreadGroupsUtf16},
+      {"FindUnreadGroups/narrow", BM_FindUnreadGroupsNarrow},
+      {"FindUnreadGroups/utf16-lenient", BM_FindUnreadGroupsUtf16Lenient},
       {"Memcpy", BM_Memcpy},
+  };
+  const auto name_of = [](std::string_view name, Script script, std::size_t size) {
+    return std::string(name) + "/" + ScriptName(script) + "/" + std::to_string(size / kMiB) + "MiB";
   };
   for (const auto& [name, function] : kFunctions) {
     for (const Script script : kScripts) {
       for (const std::size_t size : kSizes) {
-        const std::string full = std::string(name) + "/" + ScriptName(script) + "/" +
-                                 std::to_string(size / kMiB) + "MiB";
-        benchmark::RegisterBenchmark(full.c_str(), function, script, size)
+        benchmark::RegisterBenchmark(name_of(name, script, size).c_str(), function, script, size)
+            ->Unit(benchmark::kMillisecond);
+      }
+    }
+  }
+  // Hex text in other shapes, narrow: read in each shape, and written in it.
+  static constexpr std::pair<const char*, codec::HexShape> kShapes[] = {
+      {"spaced", codec::HexShape::kSpaced},   {"plain", codec::HexShape::kPlain},
+      {"0x", codec::HexShape::k0x},           {"c", codec::HexShape::kC},
+      {"escaped", codec::HexShape::kEscaped},
+  };
+  for (const auto& [shape_name, shape] : kShapes) {
+    for (const Script script : kScripts) {
+      for (const std::size_t size : kSizes) {
+        const std::string tail = std::string("narrow-") + shape_name;
+        benchmark::RegisterBenchmark(name_of("HexToBytesAnyShape/" + tail, script, size).c_str(),
+                                     BM_HexToBytesAnyShapeNarrow, script, size, shape)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(name_of("WriteGroups/" + tail, script, size).c_str(),
+                                     BM_WriteGroups, script, size, shape)
             ->Unit(benchmark::kMillisecond);
       }
     }

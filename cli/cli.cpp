@@ -19,6 +19,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -31,10 +33,13 @@ namespace {
 
 namespace codec = 字符串加密;
 
-constexpr std::string_view kUsage = "usage: vantorel [-c CODEPAGE] encode [TEXT] | decode [HEX]\n";
+constexpr std::string_view kUsage =
+    "usage: vantorel [-c CODEPAGE] encode [--as SHAPE] [--lower] [TEXT]\n"
+    "       vantorel [-c CODEPAGE] decode [--strict | --any] [HEX]\n";
 
 constexpr std::string_view kHelp =
-    R"(usage: vantorel [-c CODEPAGE] encode [TEXT] | decode [HEX]
+    R"(usage: vantorel [-c CODEPAGE] encode [--as SHAPE] [--lower] [TEXT]
+       vantorel [-c CODEPAGE] decode [--strict | --any] [HEX]
 
 Writes text as hex text and back: the bytes of the text in a code page, two
 upper-case hex digits each, single spaces between (中 is D6 D0 in code page 936).
@@ -44,10 +49,12 @@ upper-case hex digits each, single spaces between (中 is D6 D0 in code page 936
                  become 3F; standard error says how many and where.
   decode [HEX]   the text that HEX, or all of standard input, spells in the
                  code page, written as UTF-8 with nothing added (zero bytes
-                 included). Spaces at both ends are ignored and every space
-                 ends a group; a group's digits, of either case, are read from
-                 its start (tabs and line breaks are skipped) up to the first
-                 other character, and a group without digits is 00.
+                 included). Spaces, tabs and line breaks at both ends are
+                 ignored and every space ends a group; a group's digits, of
+                 either case, are read from its start (tabs and line breaks
+                 are skipped) up to the first other character, and a group
+                 without digits is 00. Standard error says how many groups
+                 had characters left unread, or no digit, and which first.
 
 options, before or after the command word:
   -c, --code-page CODEPAGE  936 (the default), 54936, 950, 932, 949, 1252,
@@ -55,6 +62,20 @@ options, before or after the command word:
   -h, --help                this help
       --version             the version
   --                        the rest is TEXT or HEX, even when it starts with -
+
+hex in other shapes:
+  decode --strict    a group with characters left unread, or without a digit,
+                     is an error instead
+  decode --any       reads the shapes hex is pasted in: groups separated by
+                     spaces, tabs, line breaks, commas, semicolons, colons or
+                     hyphens; each 48, 0x48, \x48, &H48 or 48h; an even run of
+                     digits two to a byte (48656C); the whole perhaps inside
+                     { }, [ ] or double quotes. What it cannot read in exactly
+                     one way is an error naming the place.
+  encode --as SHAPE  spaced (48 65, the default), plain (4865), 0x (0x48,
+                     0x65), c ({ 0x48, 0x65 }) or escaped (\x48\x65); decode
+                     --any reads each back to the same bytes
+  encode --lower     lower-case digits (48 6c)
 
 exit status: 0 done; 1 bad input (a message on standard error and nothing on
 standard output); 2 usage error or unavailable code page.
@@ -300,9 +321,11 @@ using CutRule = Cut (*)(std::string_view window);
 class Input {
  public:
   explicit Input(std::string_view text) : text_(text) {}
-  // `read` is the file's state before the first pass.
-  Input(int fd, off_t start, const struct stat& read, const std::function<void()>& between_passes)
-      : fd_(fd), start_(start), read_(read), between_passes_(between_passes) {}
+  // The `length` bytes of a regular file from `start` on; `read` is the
+  // file's state before the first pass.
+  Input(int fd, off_t start, std::size_t length, const struct stat& read,
+        const std::function<void()>& between_passes)
+      : fd_(fd), start_(start), length_(length), read_(read), between_passes_(between_passes) {}
 
   // Hands each segment in order to each, until it returns false.
   template <typename Each>
@@ -317,9 +340,53 @@ class Input {
         size *= 2;
         continue;
       }
-      if (!each(Segment{window.substr(0, at.end), offset, offset == 0, last}) || last) return;
+      const Segment segment{window.substr(0, at.end), skipped_ + offset, offset == 0, last};
+      if (!each(segment) || last) return;
       offset += at.next;
     }
+  }
+
+  // Leaves out the bytes in `chars` at both ends of the input. Offsets still
+  // count from its first byte.
+  void Trim(std::string_view chars) {
+    if (fd_ < 0) {
+      const std::size_t first = std::min(text_.size(), text_.find_first_not_of(chars));
+      text_.remove_prefix(first);
+      text_ = text_.substr(0, text_.find_last_not_of(chars) + 1);
+      skipped_ = first;
+      return;
+    }
+    // A block at a time from each end until a byte to keep.
+    constexpr std::size_t kBlock = 4096;
+    std::size_t first = 0;
+    for (std::string block; first < length_;) {
+      block = Slice(first, kBlock);
+      const std::size_t kept = block.find_first_not_of(chars);
+      first += std::min(kept, block.size());
+      if (kept != block.npos) break;
+    }
+    while (length_ > first) {
+      const std::size_t from = length_ - std::min(length_ - first, kBlock);
+      const std::string block = Slice(from, length_ - from);
+      const std::size_t kept = block.find_last_not_of(chars);
+      if (kept != block.npos) {
+        length_ = from + kept + 1;
+        break;
+      }
+      length_ = from;
+    }
+    start_ += static_cast<off_t>(first);
+    length_ -= first;
+    skipped_ = first;
+  }
+
+  // Up to `length` bytes from `offset`, counted as segments count it.
+  std::string Slice(std::size_t offset, std::size_t length) {
+    offset -= std::min(offset, skipped_);
+    if (fd_ < 0) return std::string(text_.substr(std::min(offset, text_.size()), length));
+    std::string slice(std::min(length, length_ - std::min(offset, length_)), '\0');
+    slice.resize(Read(offset, slice.data(), slice.size()));
+    return slice;
   }
 
  private:
@@ -330,10 +397,16 @@ class Input {
       window_ = std::make_unique_for_overwrite<char[]>(size);
       capacity_ = size;
     }
+    return {window_.get(),
+            Read(offset, window_.get(), std::min(size, length_ - std::min(offset, length_)))};
+  }
+
+  // Reads up to n bytes of the file from offset on; how many it read.
+  std::size_t Read(std::size_t offset, char* to, std::size_t n) {
     std::size_t filled = 0;
-    while (filled < size) {
-      const ssize_t got = pread(fd_, window_.get() + filled, size - filled,
-                                start_ + static_cast<off_t>(offset + filled));
+    while (filled < n) {
+      const ssize_t got =
+          pread(fd_, to + filled, n - filled, start_ + static_cast<off_t>(offset + filled));
       if (got == 0) break;
       if (got < 0) {
         if (errno == EINTR) continue;
@@ -341,7 +414,7 @@ class Input {
       }
       filled += static_cast<std::size_t>(got);
     }
-    return {window_.get(), filled};
+    return filled;
   }
 
   void CheckUnchanged() const {
@@ -357,6 +430,8 @@ class Input {
   std::string_view text_;
   int fd_ = -1;
   off_t start_ = 0;
+  std::size_t length_ = 0;
+  std::size_t skipped_ = 0;  // bytes trimmed at the start
   struct stat read_ {};
   std::function<void()> between_passes_;
   int passes_ = 0;
@@ -470,8 +545,8 @@ std::optional<Failure> CheckUtf8(const Segment& segment, std::string_view what) 
                         " at byte offset " + std::to_string(segment.offset + error->offset)};
 }
 
-std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePage cp, Output& out,
-                              std::ostream& err) {
+std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePage cp,
+                              codec::HexStyle style, Output& out, std::ostream& err) {
   std::optional<Failure> not_utf8;
   input.Pass(TextCut,
              [&](const Segment& segment) { return !(not_utf8 = CheckUtf8(segment, what)); });
@@ -483,6 +558,8 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
   std::size_t unmappable = 0;
   std::size_t first_position = 0;  // 1-based, in characters
   char32_t first_character = 0;
+  const codec::HexFrame frame = codec::FrameOf(style.shape);
+  out.Append(frame.open);
   input.Pass(TextCut, [&](const Segment& segment) {
     for (std::string_view text = segment.text; !text.empty();) {
       const std::size_t piece = CharacterBoundary(text, kPieceBytes);
@@ -501,17 +578,17 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
       characters_before += CodePointsIn(units);
 
       if (encoded.bytes.empty()) continue;
-      // A space joins this piece's groups to the previous piece's.
-      const std::size_t lead = wrote_any ? 1 : 0;
-      const std::size_t length = codec::HexLength(encoded.bytes.size());
-      char* const hex = out.Room(lead + length);
-      if (lead) hex[0] = ' ';
-      codec::WriteHex(encoded.bytes, hex + lead);
-      out.Wrote(hex + lead + length);
+      // What stands between groups joins this piece's groups to the previous piece's.
+      const std::string_view lead = wrote_any ? frame.between : "";
+      const std::size_t length = codec::GroupsLength(encoded.bytes.size(), style);
+      char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
+      codec::WriteGroups(encoded.bytes, style, hex);
+      out.Wrote(hex + length);
       wrote_any = true;
     }
     return true;
   });
+  out.Append(frame.close);
   out.Append("\n");
   out.Finish();
 
@@ -576,16 +653,52 @@ std::size_t WholeCharacters(std::string_view bytes, std::size_t fresh, codec::Co
   }
 }
 
-// Reads hex text, a segment at a time, into bytes, a piece of about
-// kPieceBytes of hex text at a time (cut as HexCut cuts), and hands the bytes
-// on in pieces that can be decoded on their own (WholeCharacters), or at the
-// end of all. No buffer is sized by the whole text.
-class HexReader {
+// Gathers bytes as they are read and hands them on in pieces that can be
+// decoded on their own (WholeCharacters), or at the end of all. No buffer is
+// sized by the whole text.
+class Pieces {
  public:
-  // hand(bytes, groups before them)
+  // hand(bytes, bytes before them)
   using Hand = std::function<void(std::string_view, std::size_t)>;
 
-  HexReader(codec::CodePage cp, Hand hand) : cp_(cp), hand_(std::move(hand)) {}
+  Pieces(codec::CodePage cp, Hand hand) : cp_(cp), hand_(std::move(hand)) {}
+
+  void Add(std::string_view bytes) {
+    const std::size_t old_size = pending_.size();
+    pending_ += bytes;
+    const std::size_t whole = WholeCharacters(pending_, old_size, cp_);
+    if (whole != pending_.npos && whole > 0) HandOn(whole);
+  }
+
+  // The input is at its end: the rest goes.
+  void End() {
+    if (!pending_.empty()) HandOn(pending_.size());
+  }
+
+  // Bytes added so far.
+  std::size_t count() const { return before_ + pending_.size(); }
+
+ private:
+  void HandOn(std::size_t end) {
+    hand_(std::string_view(pending_).substr(0, end), before_);
+    before_ += end;
+    pending_.erase(0, end);
+  }
+
+  codec::CodePage cp_;
+  Hand hand_;
+  std::string pending_;  // bytes not yet handed on, from the start of a character
+  std::size_t before_ = 0;
+};
+
+// Reads hex text leniently, a segment at a time, a piece of about
+// kPieceBytes of hex text at a time (cut as HexCut cuts), one byte a group,
+// into Pieces. Where given somewhere to note them, it also finds the groups
+// read with characters left unread or without a digit.
+class HexReader {
+ public:
+  explicit HexReader(Pieces& pieces, codec::UnreadGroups* unread = nullptr)
+      : pieces_(pieces), unread_(unread) {}
 
   // False at a group above FF.
   bool Read(const Segment& segment) {
@@ -600,18 +713,20 @@ class HexReader {
           break;
         }
       }
-      const auto piece = codec::HexToBytes(body.substr(0, cut));
-      if (!piece) {
-        too_large_ = groups_before_ + pending_.size() + piece.error().group;
+      const std::string_view piece = body.substr(0, cut);
+      const auto bytes = codec::HexToBytes(piece);
+      if (!bytes) {
+        too_large_ = pieces_.count() + bytes.error().group;
         return false;
       }
+      if (unread_ != nullptr) {
+        Note(codec::FindUnreadGroups(piece),
+             segment.offset + static_cast<std::size_t>(piece.data() - segment.text.data()));
+      }
       body.remove_prefix(std::min(body.size(), cut + 1));
-      const std::size_t old_size = pending_.size();
-      pending_ += piece.value();
-      const std::size_t whole = WholeCharacters(pending_, old_size, cp_);
-      if (whole != pending_.npos && whole > 0) HandOn(whole);
+      pieces_.Add(bytes.value());
     }
-    if (segment.last && !pending_.empty()) HandOn(pending_.size());
+    if (segment.last) pieces_.End();
     return true;
   }
 
@@ -619,17 +734,55 @@ class HexReader {
   std::optional<std::size_t> too_large() const { return too_large_; }
 
  private:
-  void HandOn(std::size_t end) {
-    hand_(std::string_view(pending_).substr(0, end), groups_before_);
-    groups_before_ += end;
-    pending_.erase(0, end);
+  // Adds what a piece at `offset` left unread, its groups counted in the whole.
+  void Note(const codec::UnreadGroups& found, std::size_t offset) {
+    const std::size_t groups = pieces_.count();
+    const auto add = [&](std::size_t& count, codec::UnreadGroup& first, std::size_t n,
+                         const codec::UnreadGroup& g) {
+      if (n == 0) return;
+      if (count == 0) first = {groups + g.group, offset + g.offset, g.length, offset + g.unread};
+      count += n;
+    };
+    add(unread_->partly_read, unread_->first_partly_read, found.partly_read,
+        found.first_partly_read);
+    add(unread_->without_digit, unread_->first_without_digit, found.without_digit,
+        found.first_without_digit);
   }
 
-  codec::CodePage cp_;
-  Hand hand_;
-  std::string pending_;  // bytes read and not yet handed on, from the start of a character
-  std::size_t groups_before_ = 0;
+  Pieces& pieces_;
+  codec::UnreadGroups* unread_;
   std::optional<std::size_t> too_large_;
+};
+
+// Reads hex text in any shape, a segment at a time (cut as TextCut cuts),
+// into Pieces: the any-shape reading goes on from one segment to the next.
+class AnyReader {
+ public:
+  explicit AnyReader(Pieces& pieces) : pieces_(pieces) {}
+
+  // False where it cannot read.
+  bool Read(const Segment& segment) {
+    if (segment.first) start_ = segment.offset;
+    bytes_.clear();
+    error_ = reader_.Read(segment.text, segment.last, bytes_);
+    if (error_) {
+      error_->offset += start_;
+      return false;
+    }
+    pieces_.Add(bytes_);
+    if (segment.last) pieces_.End();
+    return true;
+  }
+
+  // What it could not read, its offset in the input, once Read() met it.
+  const std::optional<codec::ShapeError>& error() const { return error_; }
+
+ private:
+  Pieces& pieces_;
+  codec::AnyShapeReader reader_;
+  std::string bytes_;
+  std::size_t start_ = 0;
+  std::optional<codec::ShapeError> error_;
 };
 
 // Group n (1-based) of the hex text, as a message shows it; read again from
@@ -651,6 +804,12 @@ std::string ShownGroup(Input& input, std::size_t n) {
   return shown;
 }
 
+// The input from offset on, length bytes, as a message shows it.
+std::string ShownAt(Input& input, std::size_t offset, std::size_t length) {
+  // A little more than is shown, so that ShowGroup knows to cut it short.
+  return ShowGroup(input.Slice(offset, std::min(length, kMaxShownGroup + 4)));
+}
+
 // Writes text as UTF-8 a piece at a time, a surrogate pair kept together.
 void WriteText(std::u16string_view text, Output& out) {
   for (std::size_t at = 0; at < text.size();) {
@@ -661,68 +820,237 @@ void WriteText(std::u16string_view text, Output& out) {
   }
 }
 
+// ---- Hex in other shapes, and what the lenient reading leaves unread -----
+
+// "group 2 "4g"", and for an empty group what it is.
+std::string NamedGroup(Input& input, const codec::UnreadGroup& g) {
+  std::string named = "group " + std::to_string(g.group) + " " + ShownAt(input, g.offset, g.length);
+  if (g.length == 0) named += " (two spaces in a row)";
+  return named;
+}
+
+std::string NotReadPart(Input& input, const codec::UnreadGroup& g) {
+  return ShownAt(input, g.unread, g.offset + g.length - g.unread);
+}
+
+// With --strict, the first group read only in part or without a digit.
+Failure StrictFailure(Input& input, const codec::UnreadGroups& unread) {
+  const bool partly = unread.partly_read != 0 &&
+                      (unread.without_digit == 0 ||
+                       unread.first_partly_read.group < unread.first_without_digit.group);
+  if (partly) {
+    return Failure{1, NamedGroup(input, unread.first_partly_read) + " was read only in part: " +
+                          NotReadPart(input, unread.first_partly_read) +
+                          " was not read (--strict)"};
+  }
+  return Failure{1, NamedGroup(input, unread.first_without_digit) + " has no hex digit (--strict)"};
+}
+
+// Without --strict, a warning for each kind, the kind met first first.
+void WarnUnread(Input& input, const codec::UnreadGroups& unread, std::ostream& err) {
+  std::string partly, without;
+  if (const std::size_t n = unread.partly_read) {
+    partly = n == 1 ? "1 group was read only in part; it is "
+                    : std::to_string(n) + " groups were read only in part; the first is ";
+    partly += NamedGroup(input, unread.first_partly_read) + ", of which " +
+              NotReadPart(input, unread.first_partly_read) + " was not read";
+  }
+  if (const std::size_t n = unread.without_digit) {
+    without = n == 1 ? "1 group has no hex digit and became 00; it is "
+                     : std::to_string(n) + " groups have no hex digit and became 00; the first is ";
+    without += NamedGroup(input, unread.first_without_digit);
+  }
+  if (!partly.empty() && !without.empty() &&
+      unread.first_without_digit.group < unread.first_partly_read.group)
+    std::swap(partly, without);
+  for (const std::string& warning : {partly, without}) {
+    if (!warning.empty()) err << "vantorel: " << warning << '\n';
+  }
+}
+
+std::string_view Why(codec::ShapeError::Reason reason) {
+  using Reason = codec::ShapeError::Reason;
+  switch (reason) {
+    case Reason::kNotDigit:
+      return "its last character is no hex digit, separator or prefix";
+    case Reason::kOddDigits:
+      return "an odd number of digits, two to a byte";
+    case Reason::kTooManyDigits:
+      return "more than two digits with a prefix or suffix";
+    case Reason::kNoDigits:
+      return "a prefix or suffix without digits";
+    case Reason::kNoGroup:
+      return "a separator where a group belongs";
+    case Reason::kNoSeparator:
+      return "no separator after the suffix h";
+    case Reason::kUnclosed:
+      return "never closed";
+    case Reason::kMisplaced:
+      return "a bracket or quote that does not enclose the whole";
+    case Reason::kAfterClose:
+      break;
+  }
+  return "after the closing bracket or quote";
+}
+
+Failure ShapeFailure(Input& input, const codec::ShapeError& error) {
+  return Failure{1, "cannot read " + ShownAt(input, error.offset, error.length) +
+                        " at byte offset " + std::to_string(error.offset) + " (" +
+                        std::string(Why(error.reason)) + ")"};
+}
+
+// ---------------------------------------------------------------------------
+
 // All of the hex text is checked before anything is written, a piece at a
 // time; then each piece is read and decoded again and written. Decoding
 // twice a piece that stays in the cache costs less than holding the whole
-// text, whose pages are new memory.
-std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePage cp,
-                              Output& out) {
+// text, whose pages are new memory. Spaces, tabs and line breaks at both ends
+// of the input are left out first.
+std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePage cp, bool strict,
+                              bool any, Output& out, std::ostream& err) {
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
   // ASCII bytes inside a longer sequence: the hex text reads the same as bytes.
+  input.Trim(" \t\r\n");
   const auto failure = [&](std::size_t group, const std::string& why) {
     return Failure{1,
                    "group " + std::to_string(group) + " " + ShownGroup(input, group) + " " + why};
   };
-  std::optional<std::size_t> lossy;
+  // The lenient reading and the any-shape one, on the pieces it hands on.
+  const auto pass = [&](Pieces& pieces, codec::UnreadGroups* unread, auto&& also) {
+    if (any) {
+      AnyReader reader(pieces);
+      input.Pass(TextCut, [&](const Segment& segment) { return also(segment, reader); });
+    } else {
+      HexReader reader(pieces, unread);
+      input.Pass(HexCut, [&](const Segment& segment) { return also(segment, reader); });
+    }
+  };
+  std::optional<std::size_t> lossy;  // the byte, 1-based
+  unsigned lossy_value = 0;
   std::size_t pieces = 0;
   std::u16string only_text;  // of the first piece, kept while it is the only one
+  codec::UnreadGroups unread;
   {
-    HexReader reader(cp, [&](std::string_view bytes, std::size_t groups_before) {
+    Pieces check(cp, [&](std::string_view bytes, std::size_t before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
       codec::CheckedText checked = codec::DecodeBytes(bytes, cp, {.refuse_lossy_bytes = true});
-      if (checked.refused) lossy = groups_before + checked.refused->byte + 1;
+      if (checked.refused) {
+        lossy = before + checked.refused->byte + 1;
+        lossy_value = static_cast<unsigned char>(bytes[checked.refused->byte]);
+      }
       if (++pieces == 1) {
         only_text = std::move(checked.text);
       } else {
         std::u16string().swap(only_text);
       }
     });
-    // Bad UTF-8 anywhere wins over any group: after a group above FF the
-    // rest is only checked for that.
-    std::optional<Failure> not_utf8;
-    input.Pass(HexCut, [&](const Segment& segment) {
+    // Bad UTF-8 anywhere wins over any group: after a group above FF, or
+    // what the any-shape reading cannot read, the rest is only checked for that.
+    std::optional<Failure> not_utf8, refused;
+    pass(check, &unread, [&](const Segment& segment, auto& reader) {
       if ((not_utf8 = CheckUtf8(segment, what))) return false;
-      if (!reader.too_large()) reader.Read(segment);
+      if (!refused && !reader.Read(segment)) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(reader)>, AnyReader>) {
+          refused = ShapeFailure(input, *reader.error());
+        } else {
+          refused = failure(*reader.too_large(), "does not fit in a byte (00 to FF)");
+        }
+      }
       return true;
     });
     if (not_utf8) return not_utf8;
-    if (const auto group = reader.too_large()) {
-      return failure(*group, "does not fit in a byte (00 to FF)");
-    }
+    if (refused) return refused;
   }
   // Zero bytes are fine here: UTF-8 output can hold them.
-  if (lossy)
-    return failure(*lossy, "starts bytes that are not text in code page " + std::to_string(cp));
+  if (lossy) {
+    const std::string why = "starts bytes that are not text in code page " + std::to_string(cp);
+    if (!any) return failure(*lossy, why);
+    char value[8];
+    std::snprintf(value, sizeof value, " (%02X) ", lossy_value);
+    return Failure{1, "byte " + std::to_string(*lossy) + value + why};
+  }
+  if (strict && unread.any()) return StrictFailure(input, unread);
 
   if (pieces == 1) {
     WriteText(only_text, out);
   } else {
-    HexReader reader(cp, [&](std::string_view bytes, std::size_t) {
+    Pieces write(cp, [&](std::string_view bytes, std::size_t) {
       WriteText(codec::DecodeBytes(bytes, cp), out);
     });
-    input.Pass(HexCut, [&](const Segment& segment) { return reader.Read(segment); });
+    pass(write, nullptr, [](const Segment& segment, auto& reader) { return reader.Read(segment); });
   }
   out.Finish();
+  WarnUnread(input, unread, err);
   return std::nullopt;
 }
+
+// The options for hex in other shapes, as given.
+struct ShapeOptions {
+  bool strict = false, any = false;                          // decode's
+  codec::HexStyle style;                                     // encode's
+  std::optional<std::string_view> decode_only, encode_only;  // the first of each given
+  std::optional<std::string_view> shape;
+};
 
 struct Command {
   enum class Kind { kRun, kHelp, kVersion } kind = Kind::kRun;
   std::string_view word;  // encode or decode
   std::optional<std::string_view> operand;
   codec::CodePage cp = kDefaultCodePage;
+  ShapeOptions shapes;
 };
+
+// Takes args[i] when it is an option for hex in other shapes, and the value
+// after it; false when it is not one. A failure when its value is missing.
+std::variant<bool, Failure> TakeShapeOption(std::span<const std::string_view> args, std::size_t& i,
+                                            ShapeOptions& options) {
+  const std::string_view arg = args[i];
+  if (arg == "--strict" || arg == "--any") {
+    (arg == "--strict" ? options.strict : options.any) = true;
+    if (!options.decode_only) options.decode_only = arg;
+  } else if (arg == "--lower" || arg == "--as" || arg.starts_with("--as=")) {
+    if (arg == "--lower") {
+      options.style.lower = true;
+    } else if (arg != "--as") {
+      options.shape = arg.substr(5);
+    } else if (i + 1 < args.size()) {
+      options.shape = args[++i];
+    } else {
+      return Failure{2, "option --as needs a shape: spaced, plain, 0x, c or escaped", true};
+    }
+    if (!options.encode_only) options.encode_only = arg.substr(0, arg.find('='));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The options for hex in other shapes, once the command is known.
+std::optional<Failure> CheckShapeOptions(std::string_view word, ShapeOptions& options) {
+  const auto misplaced = word == "encode" ? options.decode_only : options.encode_only;
+  if (misplaced) {
+    return Failure{
+        2, std::string(*misplaced) + " is for " + (word == "encode" ? "decode" : "encode"), true};
+  }
+  if (options.strict && options.any)
+    return Failure{2, "--strict and --any do not go together: --any refuses what it cannot read",
+                   true};
+  if (!options.shape) return std::nullopt;
+  static constexpr std::pair<std::string_view, codec::HexShape> kShapes[] = {
+      {"spaced", codec::HexShape::kSpaced},   {"plain", codec::HexShape::kPlain},
+      {"0x", codec::HexShape::k0x},           {"c", codec::HexShape::kC},
+      {"escaped", codec::HexShape::kEscaped},
+  };
+  for (const auto& [name, shape] : kShapes) {
+    if (name == *options.shape) {
+      options.style.shape = shape;
+      return std::nullopt;
+    }
+  }
+  return Failure{
+      2, "unknown shape " + Quoted(*options.shape) + " (spaced, plain, 0x, c or escaped)", true};
+}
 
 std::optional<codec::CodePage> ParseNumber(std::string_view s) {
   codec::CodePage value = 0;
@@ -758,7 +1086,9 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
     } else if (arg.starts_with("-c")) {
       code_page = arg.substr(2);
     } else {
-      return Failure{2, "unknown option " + Quoted(arg), true};
+      const auto shape_option = TakeShapeOption(args, i, command.shapes);
+      if (const auto* failure = std::get_if<Failure>(&shape_option)) return *failure;
+      if (!std::get<bool>(shape_option)) return Failure{2, "unknown option " + Quoted(arg), true};
     }
   }
 
@@ -774,6 +1104,7 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
                    true};
   }
   if (words.size() == 2) command.operand = words[1];
+  if (auto failure = CheckShapeOptions(command.word, command.shapes)) return *failure;
 
   if (code_page) {
     const auto number = ParseNumber(*code_page);
@@ -825,8 +1156,9 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
           what = "standard input";
         }
         if (!failure) {
-          failure = encode ? Encode(*input, what, command.cp, out, err)
-                           : Decode(*input, what, command.cp, out);
+          failure = encode ? Encode(*input, what, command.cp, command.shapes.style, out, err)
+                           : Decode(*input, what, command.cp, command.shapes.strict,
+                                    command.shapes.any, out, err);
         }
         break;
       }
@@ -871,8 +1203,9 @@ int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream
         // time, in every pass.
         struct stat st {};
         if (fstat(in, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-          const off_t start = lseek(in, 0, SEEK_CUR);
-          input.emplace(in, start < 0 ? 0 : start, st, between_passes);
+          const off_t start = std::clamp<off_t>(lseek(in, 0, SEEK_CUR), 0, st.st_size);
+          input.emplace(in, start, static_cast<std::size_t>(st.st_size - start), st,
+                        between_passes);
           return std::nullopt;
         }
         if (!whole.ReadAll(in))

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,21 +39,22 @@ struct GroupError {
   bool operator==(const GroupError&) const = default;
 };
 
-// A value or the group error that prevented it.
-template <class T>
+// A value or the error that prevented it: a group error, or for the
+// any-shape reading a ShapeError (below).
+template <class T, class Error = GroupError>
 class Result {
  public:
   Result(T value) : v_(std::in_place_index<0>, std::move(value)) {}
-  Result(GroupError error) : v_(std::in_place_index<1>, std::move(error)) {}
+  Result(Error error) : v_(std::in_place_index<1>, std::move(error)) {}
 
   bool ok() const { return v_.index() == 0; }
   explicit operator bool() const { return ok(); }
   T& value() { return std::get<0>(v_); }
   const T& value() const { return std::get<0>(v_); }
-  const GroupError& error() const { return std::get<1>(v_); }
+  const Error& error() const { return std::get<1>(v_); }
 
  private:
-  std::variant<T, GroupError> v_;
+  std::variant<T, Error> v_;
 };
 
 // ---- Code pages ------------------------------------------------------------
@@ -135,5 +137,133 @@ struct GroupSpan {
   std::size_t length;
 };
 GroupSpan LocateGroup(std::u16string_view hex, std::size_t group);
+
+// What the lenient reading passed over in a hex text: groups whose digits are
+// followed by characters it did not read (the tabs, line feeds and carriage
+// returns it drops aside), and groups in which it read no digit and so read
+// 00 (the empty group between two spaces in a row among them). For each kind
+// how many, and the first: its number (1-based, counted as GroupError counts
+// them), where it stands, and where its unread characters start (at the
+// group's start for a group without a digit). One pass; the reading itself
+// is not repeated, nor its result changed.
+struct UnreadGroup {
+  std::size_t group = 0;
+  std::size_t offset = 0;
+  std::size_t length = 0;
+  std::size_t unread = 0;
+};
+struct UnreadGroups {
+  std::size_t partly_read = 0;  // digits read, then characters that were not
+  UnreadGroup first_partly_read;
+  std::size_t without_digit = 0;  // read as 00 for want of a digit
+  UnreadGroup first_without_digit;
+
+  bool any() const { return partly_read != 0 || without_digit != 0; }
+};
+UnreadGroups FindUnreadGroups(std::u16string_view hex);
+UnreadGroups FindUnreadGroups(std::string_view hex);
+
+// ---- Hex text in other shapes ----------------------------------------------
+
+// Hex text also comes as 48656C6C6F, 0x48, 0x65, \x48\x65, 48-65-6C, one byte
+// a line, or a C array. The any-shape reading takes all of these:
+//   - groups separated by any mix of spaces, tabs, line breaks, U+3000 and at
+//     most one of , ， ; : - between two groups (one may also follow the last);
+//   - each group optionally prefixed 0x, 0X, \x, &H or &h, or suffixed h or H;
+//   - the whole optionally inside { }, [ ] or double quotes;
+//   - a group of one or two digits is one byte; so is 0FFh, as assemblers
+//     write a byte whose first digit is a letter; a run of an even number of
+//     digits without prefix or suffix is read two digits a byte (48656C);
+//   - a \x group may follow another without a separator (\x48\x65).
+// It never guesses: whatever it cannot read in exactly one way it refuses,
+// naming the first place it could not read.
+struct ShapeError {
+  enum class Reason {
+    kNotDigit,       // a character that is no digit, separator or prefix (zz, 4g)
+    kOddDigits,      // an odd run of three digits or more (486)
+    kTooManyDigits,  // more than two digits with a prefix or suffix (0x123, 4865h)
+    kNoDigits,       // a prefix or suffix without digits (0x, \x, &H, h)
+    kNoGroup,        // a separator where a group belongs (,48  48,,65  -)
+    kNoSeparator,    // a group straight after a suffix h (48h65)
+    kUnclosed,       // the opening { [ or " that is never closed
+    kMisplaced,      // a bracket or quote anywhere but around the whole
+    kAfterClose,     // more after the closing } ] or "
+  };
+  Reason reason;
+  // What could not be read: the group up to and including its first
+  // character that could not be read, or all of it where its end is what is
+  // wrong (kOddDigits, kNoDigits); the separator, bracket or quote; for
+  // kAfterClose, the first character after the closing one. In code units of
+  // the text read: UTF-16 units, or bytes of UTF-8.
+  std::size_t offset;
+  std::size_t length;
+
+  bool operator==(const ShapeError&) const = default;
+};
+
+// The bytes of a hex text in any of the shapes above. Narrow text is UTF-8.
+Result<std::string, ShapeError> HexToBytesAnyShape(std::u16string_view hex);
+Result<std::string, ShapeError> HexToBytesAnyShape(std::string_view hex);
+
+// The same reading of a text that comes in parts, each read as it comes:
+// reads exactly as the whole would read, wherever the parts are cut (narrow
+// parts between UTF-8 characters). Offsets count from the first part.
+class AnyShapeReader {
+ public:
+  // Appends the bytes read from the part to out; `last` says no part follows.
+  // After an error the reader is done and gives the same error again.
+  std::optional<ShapeError> Read(std::u16string_view part, bool last, std::string& out);
+  std::optional<ShapeError> Read(std::string_view part, bool last, std::string& out);
+
+ private:
+  template <class Char>
+  std::optional<ShapeError> ReadPart(const Char* text, std::size_t n, bool last, std::string& out);
+
+  // Where the reading stands between parts.
+  struct State {
+    std::size_t group_start = 0;  // of the group being read
+    std::size_t opener_offset = 0;
+    std::size_t digits = 0;  // of the group being read
+    std::uint32_t held = 0;  // its digits not yet written, four bits each
+    std::uint8_t phase = 0;
+    char opener = 0;          // {, [ or " when the text opened with one
+    bool groups = false;      // a group has been read
+    bool punctuated = false;  // a , ; : - or ， since the last group
+  };
+  State state_;
+  std::size_t offset_ = 0;  // of the part being read
+  std::optional<ShapeError> error_;
+};
+
+// Hex text written in other shapes, for 48 65:
+//   kSpaced   48 65            the hex text above, canonical
+//   kPlain    4865
+//   k0x       0x48, 0x65
+//   kC        { 0x48, 0x65 }   ({ } for no bytes)
+//   kEscaped  \x48\x65
+// each in upper or lower case. The any-shape reading reads every one of them
+// back to the same bytes.
+enum class HexShape { kSpaced, kPlain, k0x, kC, kEscaped };
+struct HexStyle {
+  HexShape shape = HexShape::kSpaced;
+  bool lower = false;
+};
+
+// What a shape writes before the first group, between two, and after the
+// last; for writing hex text in pieces.
+struct HexFrame {
+  std::string_view open, between, close;
+};
+HexFrame FrameOf(HexShape shape);
+
+// The groups of the bytes in the style with the frame's `between` between
+// them, without its open and close: GroupsLength(bytes.size(), style)
+// characters.
+std::size_t GroupsLength(std::size_t bytes, HexStyle style);
+void WriteGroups(std::string_view bytes, HexStyle style, char* out);
+
+// The whole hex text of the bytes in the style, frame and all.
+// BytesToHex(bytes, {}) is BytesToHex(bytes).
+std::u16string BytesToHex(std::string_view bytes, HexStyle style);
 
 }  // namespace 字符串加密

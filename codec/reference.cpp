@@ -55,6 +55,35 @@ Result<std::string> HexToBytes(std::u16string_view hex) {
   return bytes;
 }
 
+UnreadGroups FindUnreadGroups(std::u16string_view hex) {
+  UnreadGroups found;
+  const std::size_t first = hex.find_first_not_of(u' ');
+  if (first == hex.npos) return found;
+  const std::size_t end = hex.find_last_not_of(u' ') + 1;
+  std::size_t group = 1;
+  for (std::size_t start = first;; ++group) {
+    std::size_t stop = hex.find(u' ', start);
+    if (stop == hex.npos || stop > end) stop = end;
+    bool digit = false;
+    std::size_t at = start;
+    for (; at < stop; ++at) {
+      const char16_t c = hex[at];
+      if (c == u'\t' || c == u'\n' || c == u'\r') continue;
+      if (DigitValue(c) < 0) break;
+      digit = true;
+    }
+    const UnreadGroup here{group, start, stop - start, digit ? at : start};
+    if (!digit) {
+      if (found.without_digit++ == 0) found.first_without_digit = here;
+    } else if (at < stop) {
+      if (found.partly_read++ == 0) found.first_partly_read = here;
+    }
+    if (stop == end) break;
+    start = stop + 1;
+  }
+  return found;
+}
+
 std::u16string TextToHex(std::u16string_view text, CodePage cp) {
   return BytesToHex(platform::EncodeText(text, cp).bytes);
 }

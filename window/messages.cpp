@@ -1,6 +1,7 @@
 #include "window/messages.hpp"
 
 #include <string>
+#include <string_view>
 
 namespace vantorel {
 namespace {
@@ -12,12 +13,40 @@ std::u16string Number(std::size_t n) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-// A long group shortened, never between the halves of a surrogate pair.
+// A group as a message quotes it: a long one cut short (never between the
+// halves of a surrogate pair), and line breaks,
+// tabs and other control characters escaped (\n, \t, \x01), never raw.
 std::u16string Shown(const std::u16string& group) {
-  if (group.size() <= kLongestGroupShown) return group;
-  std::size_t kept = kLongestGroupShown - 1;
-  if (group[kept - 1] >= 0xD800 && group[kept - 1] <= 0xDBFF) --kept;
-  return group.substr(0, kept) + u"…";
+  const bool cut = group.size() > kLongestGroupShown;
+  std::size_t kept = cut ? kLongestGroupShown - 1 : group.size();
+  // Never between the halves of a surrogate pair.
+  if (cut && group[kept - 1] >= 0xD800 && group[kept - 1] <= 0xDBFF) --kept;
+  std::u16string shown;
+  for (const char16_t c : std::u16string_view(group).substr(0, kept)) {
+    if (c == u'\t') {
+      shown += u"\\t";
+    } else if (c == u'\n') {
+      shown += u"\\n";
+    } else if (c == u'\r') {
+      shown += u"\\r";
+    } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+      shown += {u'\\', u'x', kDigits[c >> 4], kDigits[c & 0xF]};
+    } else {
+      shown += c;
+    }
+  }
+  return cut ? shown + u"…" : shown;
+}
+
+// How a message names a group: its text in quotes, or for the empty group
+// between two spaces in a row, that in words.
+std::u16string Named(const std::u16string& group, bool chinese) {
+  if (group.empty()) return chinese ? u"（连续两个空格）" : u" (two spaces in a row)";
+  std::u16string named = chinese ? u"“" : u" \"";
+  named += Shown(group);
+  named += chinese ? u"”" : u"\"";
+  return named;
 }
 
 }  // namespace
@@ -30,16 +59,15 @@ UiLanguage LanguageFromLangId(unsigned short langid) {
 
 std::u16string DecodeErrorMessage(const GroupError& error, unsigned int cp, UiLanguage language) {
   const std::u16string n = Number(error.group);
-  const std::u16string g = Shown(error.text);
   const bool chinese = language == UiLanguage::kChinese;
+  const std::u16string g = Named(error.text, chinese);
   switch (error.reason) {
     case GroupError::Reason::kTooLarge:
-      return chinese ? u"第 " + n + u" 组“" + g + u"”超出一个字节（00 到 FF）。"
-                     : u"Group " + n + u" \"" + g + u"\" does not fit in a byte (00 to FF).";
+      return chinese ? u"第 " + n + u" 组" + g + u"超出一个字节（00 到 FF）。"
+                     : u"Group " + n + g + u" does not fit in a byte (00 to FF).";
     case GroupError::Reason::kZeroByte:
-      return chinese ? u"第 " + n + u" 组“" + g + u"”是零字节，文本框无法容纳。"
-                     : u"Group " + n + u" \"" + g +
-                           u"\" is a zero byte, which the text box cannot hold.";
+      return chinese ? u"第 " + n + u" 组" + g + u"是零字节，文本框无法容纳。"
+                     : u"Group " + n + g + u" is a zero byte, which the text box cannot hold.";
     case GroupError::Reason::kNotText:
       break;
   }

@@ -12,6 +12,7 @@ namespace 字符串加密::reference {
 
 std::u16string BytesToHex(std::string_view bytes);
 Result<std::string> HexToBytes(std::u16string_view hex);
+UnreadGroups FindUnreadGroups(std::u16string_view hex);
 
 std::u16string TextToHex(std::u16string_view text, CodePage cp);
 Result<std::u16string> HexToText(std::u16string_view hex, CodePage cp);

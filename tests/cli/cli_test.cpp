@@ -42,7 +42,9 @@ std::string NotUtf8(const std::string& what, const std::string& kind, int offset
 }
 const std::string kTooLarge = "does not fit in a byte (00 to FF)";
 const std::string kNotText = "starts bytes that are not text in code page ";
-const std::string kUsage = "usage: vantorel [-c CODEPAGE] encode [TEXT] | decode [HEX]\n";
+const std::string kUsage =
+    "usage: vantorel [-c CODEPAGE] encode [--as SHAPE] [--lower] [TEXT]\n"
+    "       vantorel [-c CODEPAGE] decode [--strict | --any] [HEX]\n";
 std::string Usage(const std::string& message) { return Said(message) + kUsage; }
 
 TEST(CliTest, ConvertsBothWays) {
@@ -51,7 +53,11 @@ TEST(CliTest, ConvertsBothWays) {
       {{"decode", "D6 D0 80"}, "", 0, "", "中€"},
       {{"encode"}, "中\r\n\0"s, 0, "", "D6 D0 0D 0A 00\n"},
       {{"decode"}, " 48 6a\n", 0, "", "Hj"},
-      {{"decode", "48 00  69"}, "", 0, "", "H\0\0i"s},  // zero bytes written as they are
+      {{"decode", "48 00  69"},
+       "",
+       0,
+       Said("1 group has no hex digit and became 00; it is group 3 \"\" (two spaces in a row)"),
+       "H\0\0i"s},  // zero bytes written as they are
       {{"-c", "65001", "encode", "中"}, "", 0, "", "E4 B8 AD\n"},
       {{"decode", "E4 B8 AD F0 9F 98 80", "--code-page", "65001"}, "", 0, "", "中😀"},
       {{"-c936", "encode", "--code-page=1252", "é"}, "", 0, "", "E9\n"},
@@ -76,15 +82,18 @@ TEST(CliTest, ConvertsBothWays) {
 // Bad input: a message naming what and where, nothing on standard output, status 1;
 // bad usage: status 2.
 TEST(CliTest, RefusesBadInputAndUsage) {
-  const std::string long_group = "1" + std::string(62, '0') + "中";
+  const std::string long_group = std::string("1").append(62, '0') + "中";
   const std::string stray = "a continuation byte without a lead byte",
                     never = "a byte that never appears in UTF-8",
                     surrogate = "a surrogate (U+D800 to U+DFFF)";
   Check({
       {{"decode", "100"}, "", 1, Group(1, "100", kTooLarge)},
       {{"decode", "41 486 42"}, "", 1, Group(2, "486", kTooLarge)},
-      {{"decode"}, "41 42 1\t0\r0\x01\n", 1, Group(3, "1\\t0\\r0\\x01\\n", kTooLarge)},
-      {{"decode", long_group}, "", 1, Group(1, "1" + std::string(62, '0') + "...", kTooLarge)},
+      {{"decode"}, "41 42 1\t0\r0\x01\n", 1, Group(3, "1\\t0\\r0\\x01", kTooLarge)},
+      {{"decode", long_group},
+       "",
+       1,
+       Group(1, std::string("1").append(62, '0') + "...", kTooLarge)},
       {{"decode", "D6 100"}, "", 1, Group(2, "100", kTooLarge)},
       {{"decode", "41 D6"}, "", 1, Group(2, "D6", kNotText + "936")},
       {{"-c", "1252", "decode", "41 81"}, "", 1, Group(2, "81", kNotText + "1252")},
@@ -115,6 +124,109 @@ TEST(CliTest, RefusesBadInputAndUsage) {
   EXPECT_EQ(err.str(), "");
 }
 
+// Hex text in other shapes: the ends trimmed, what the lenient reading leaves
+// unread said (or refused with --strict), --any, and encode --as and --lower.
+TEST(CliTest, HexInOtherShapes) {
+  const std::string no_digit = "no hex digit and became 00; ", part = " read only in part; ";
+  const std::string never = "a byte that never appears in UTF-8";
+  Check({
+      {{"decode"}, "48 65 \n", 0, "", "He"},
+      {{"decode"}, "\t\r\n 48 65 \r\n\t ", 0, "", "He"},
+      {{"decode", "0x48,0x65"},
+       "",
+       0,
+       Said("1 group was" + part +
+            "it is group 1 \"0x48,0x65\", of which \"x48,0x65\" was not read"),
+       "\0"s},
+      {{"decode"},
+       "zz 41zz  4\x01\t2",
+       0,
+       Said("2 groups have " + no_digit + "the first is group 1 \"zz\"") +
+           Said("2 groups were" + part +
+                "the first is group 2 \"41zz\", of which \"zz\" was not read"),
+       "\0A\0\4"s},
+      {{"decode"},
+       "41 4\x01\t2",
+       0,
+       Said("1 group was" + part +
+            "it is group 2 \"4\\x01\\t2\", of which \"\\x01\\t2\" was not read"),
+       "A\4"},
+      {{"decode", "--strict", "48 4g"},
+       "",
+       1,
+       Said("group 2 \"4g\" was read only in part: \"g\" was not read (--strict)")},
+      {{"--strict", "decode"},
+       "48  65 4g",
+       1,
+       Said("group 2 \"\" (two spaces in a row) has no hex digit (--strict)")},
+      {{"decode", "--strict", "48 65\n"}, "", 0, "", "He"},
+      {{"decode", "--any"}, "{ 0x48, 0x65 }\n", 0, "", "He"},
+      {{"decode", "--any", "48656C6C6F"}, "", 0, "", "Hello"},
+      {{"decode", "--any"}, "\\x48\\x65", 0, "", "He"},
+      {{"decode", "--any"},
+       "\n\n48 4g",
+       1,
+       Said("cannot read \"4g\" at byte offset 5 (its last character is no hex digit, separator or "
+            "prefix)")},
+      {{"decode", "--any", "48 65\n0x123"},
+       "",
+       1,
+       Said("cannot read \"0x123\" at byte offset 6 (more than two digits with a prefix or "
+            "suffix)")},
+      {{"decode", "--any", "{48"},
+       "",
+       1,
+       Said("cannot read \"{\" at byte offset 0 (never closed)")},
+      {{"decode", "--any", "41,D6"},
+       "",
+       1,
+       Said("byte 2 (D6) starts bytes that are not text in code page 936")},
+      {{"decode", "--any"}, "zz \xff", 1, NotUtf8("standard input", never, 3)},
+      {{"encode", "--as", "c", "Hi中"}, "", 0, "", "{ 0x48, 0x69, 0xD6, 0xD0 }\n"},
+      {{"encode", "--as=0x", "--lower", "Hi中"}, "", 0, "", "0x48, 0x69, 0xd6, 0xd0\n"},
+      {{"encode", "--as", "plain", "Hi中"}, "", 0, "", "4869D6D0\n"},
+      {{"encode", "--as", "escaped"}, "Hi中", 0, "", "\\x48\\x69\\xD6\\xD0\n"},
+      {{"--lower", "encode", "--as", "spaced", "中"}, "", 0, "", "d6 d0\n"},
+      {{"encode", "--as", "c"}, "", 0, "", "{ }\n"},
+
+      {{"decode", "--as", "c"}, "", 2, Usage("--as is for encode")},
+      {{"encode", "--strict"}, "", 2, Usage("--strict is for decode")},
+      {{"decode", "--strict", "--any"},
+       "",
+       2,
+       Usage("--strict and --any do not go together: --any refuses what it cannot read")},
+      {{"encode", "--as", "C"},
+       "",
+       2,
+       Usage("unknown shape \"C\" (spaced, plain, 0x, c or escaped)")},
+      {{"encode", "--as"},
+       "",
+       2,
+       Usage("option --as needs a shape: spaced, plain, 0x, c or escaped")},
+  });
+}
+
+// What encode --as writes, decode --any reads back: text of more than a piece,
+// whose hex text is more than a window.
+TEST(CliTest, EveryShapeWrittenReadsBack) {
+  std::string text;
+  for (int i = 0; i < 300'000; ++i) text += "中a\n";
+  for (const std::string_view shape : {"spaced", "plain", "0x", "c", "escaped"}) {
+    for (const std::string_view lower : {"--as", "--lower"}) {
+      SCOPED_TRACE(std::string(shape) + " " + std::string(lower));
+      std::istringstream in(text);
+      std::ostringstream hex, err;
+      ASSERT_EQ(RunCli(Args{"encode", "--as", shape, lower == "--as" ? "--" : lower}, in, hex, err),
+                0);
+      std::istringstream hex_in(hex.str());
+      std::ostringstream back;
+      EXPECT_EQ(RunCli(Args{"decode", "--any"}, hex_in, back, err), 0);
+      EXPECT_TRUE(back.str() == text);
+      EXPECT_EQ(err.str(), "");
+    }
+  }
+}
+
 // Input of more than a piece (1 MiB) comes out as if it were one piece: a character
 // cut by a piece's edge (a surrogate pair in UTF-16), the space that joins the
 // pieces' hex, empty groups beside an edge, and characters and groups counted across
@@ -141,7 +253,16 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
             "(U+1F600)"),
        hex + "\n"},
       {{"-c", "54936", "decode"}, pair_hex, 0, "", text.substr(0, edge + 4)},
-      {{"decode"}, groups + "  ", 0, "", bytes},
+      {{"decode"},
+       groups + "  ",
+       0,
+       Said(std::to_string(count / 3) +
+            " groups were read only in part; the first is group 1 \"4a;\", of which \";\" was "
+            "not read") +
+           Said(std::to_string(count / 3) +
+                " groups have no hex digit and became 00; the first is group 2 \"\" (two spaces "
+                "in a row)"),
+       bytes},
       {{"decode"}, with(late, "100"), 1, Group(late, "100", kTooLarge)},
       {{"decode"}, with(late, "FF;"), 1, Group(late, "FF;", kNotText + "936")},
   });

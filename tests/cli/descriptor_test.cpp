@@ -71,8 +71,27 @@ TEST(DescriptorTest, FilesAndPipesOfAnySizeAndShape) {
        Repeat("4a  ", n) + "4a",
        Via::kFile,
        0,
-       "",
+       "vantorel: 800000 groups have no hex digit and became 00; the first is group 2 \"\" "
+       "(two spaces in a row)\n",
        Repeat(std::string_view("J\0", 2), n) + "J"},
+      // The ends trimmed in the first and last window; what is left unread,
+      // or what --any cannot read, named from the file; --any across windows.
+      {{"decode"},
+       std::string("\r\n ") + hex + "4g\n\t\n",
+       Via::kFile,
+       0,
+       "vantorel: 1 group was read only in part; it is group 800001 \"4g\", of which \"g\" was "
+       "not read\n",
+       a + "\x04"},
+      {{"decode", "--any"}, Repeat("0x61, ", n) + "\n", Via::kFile, 0, "", a},
+      {{"decode", "--any"}, Repeat("61", n), Via::kPipe, 0, "", a},
+      {{"decode", "--any"},
+       std::string("\n") + Repeat("0x61, ", n) + "0x1FF",
+       Via::kFile,
+       1,
+       "vantorel: cannot read \"0x1FF\" at byte offset 4800001 (more than two digits with a "
+       "prefix or suffix)\n",
+       ""},
       {{"encode"}, "", Via::kFile, 0, "", "\n"},
       {{"decode"}, "", Via::kFile, 0, "", ""},
       {{"encode"}, "中a", Via::kByteAtATime, 0, "", "D6 D0 61\n"},
