@@ -1,4 +1,6 @@
-// The code-page layer on systems without the Windows converters: iconv.
+// The code-page layer on systems without the Windows converters: Windows' own
+// conversions where they are known (the published tables and GB18030), iconv
+// for the rest.
 #include <errno.h>
 #include <iconv.h>
 
@@ -8,6 +10,7 @@
 #include <string>
 
 #include "codec/internal/platform.hpp"
+#include "codec/internal/published.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -75,11 +78,13 @@ CodePage SystemCodePage() { return 936; }
 namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
+  if (published::Has(cp)) return true;
   if (cp == 0 || cp == 1200 || cp == 1201 || cp == 12000 || cp == 12001) return false;
   return Converter(IconvName(cp), kUtf16).ok() && Converter(kUtf16, IconvName(cp)).ok();
 }
 
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  if (published::Has(cp)) return published::EncodeText(text, cp);
   EncodedText result;
   if (text.empty()) return result;
   Converter converter(IconvName(cp), kUtf16);
@@ -120,6 +125,7 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
 }
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
+  if (published::Has(cp)) return published::DecodeBytes(bytes, cp);
   std::u16string text;
   if (bytes.empty()) return text;
   Converter converter(kUtf16, IconvName(cp));
