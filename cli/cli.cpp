@@ -505,7 +505,8 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
 
 // How many of bytes, which start at a character's start, can be decoded on
 // their own, each part decoding (and failing to) exactly as within the whole;
-// npos when the code page is not known to allow any cut. In code pages whose
+// npos when the code page is not known to allow any cut. UTF-16: whole code
+// units, a surrogate pair kept together. In code pages whose
 // characters the lead byte alone tells apart, the whole characters (GBK, Big5
 // and UHC: a byte from 81 to FE leads two; Shift-JIS: 81 to 9F and E0 to FC;
 // UTF-8: a character ends before any byte that does not continue one;
@@ -542,6 +543,14 @@ std::size_t WholeCharacters(std::string_view bytes, std::size_t fresh, codec::Co
         at += length;
       }
       return at;
+    }
+    case 1200:
+    case 1201: {
+      // Whole code units, a surrogate pair kept together.
+      std::size_t end = bytes.size() & ~std::size_t{1};
+      const auto high_byte = [&](std::size_t unit) { return byte(cp == 1200 ? unit + 1 : unit); };
+      if (end >= 2 && high_byte(end - 2) >= 0xD8 && high_byte(end - 2) <= 0xDB) end -= 2;
+      return end;
     }
     case 54936: {
       std::size_t end = bytes.size();

@@ -3,6 +3,19 @@
 #include <algorithm>
 
 namespace 字符串加密 {
+namespace {
+
+// Where the first character U+0000 starts: a zero byte, or in UTF-16 two of
+// them in one code unit.
+std::size_t ZeroCharacter(std::string_view bytes, CodePage cp) {
+  if (cp != 1200 && cp != 1201) return bytes.find('\0');
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    if (bytes[i] == '\0' && bytes[i + 1] == '\0') return i;
+  }
+  return bytes.npos;
+}
+
+}  // namespace
 
 std::u16string TextToHex(std::u16string_view text, CodePage cp) {
   return BytesToHex(EncodeText(text, cp).bytes);
@@ -19,7 +32,7 @@ CheckedText DecodeBytes(std::string_view bytes, CodePage cp, DecodeChecks checks
       lossy = static_cast<std::size_t>(mine - bytes.begin());
   }
   if (checks.refuse_zero_bytes) {
-    const std::size_t zero = bytes.find('\0');
+    const std::size_t zero = ZeroCharacter(bytes, cp);
     if (zero != bytes.npos && (!lossy || zero <= *lossy)) {
       result.refused = CheckedText::Refusal{GroupError::Reason::kZeroByte, zero};
       return result;

@@ -27,7 +27,8 @@ namespace 字符串加密 {
 struct GroupError {
   enum class Reason {
     kTooLarge,  // the group's value does not fit in a byte
-    kZeroByte,  // the group is a zero byte, which a text box cannot hold
+    kZeroByte,  // the group starts a character U+0000 (a zero byte; in UTF-16
+                // two), which a text box cannot hold
     kNotText,   // the bytes from this group on do not survive the code page
   };
   Reason reason;
@@ -72,7 +73,7 @@ std::u16string TextToHex(std::u16string_view text, CodePage cp = SystemCodePage(
 
 // What a caller that must not lose bytes wants refused, beyond groups above FF.
 struct DecodeChecks {
-  bool refuse_zero_bytes = false;   // a text box cannot hold a NUL
+  bool refuse_zero_bytes = false;   // a text box cannot hold a NUL (in UTF-16, 00 00)
   bool refuse_lossy_bytes = false;  // bytes that do not come back when encoded again
 };
 
@@ -101,8 +102,9 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp);
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp);
 
 // The text the bytes spell, and the first byte (0-based) the checks refuse:
-// a zero byte, or the first byte from which the bytes do not come back
-// unchanged when decoded and encoded again; whichever comes first.
+// a zero byte (a character U+0000), or the first byte from which the bytes do
+// not come back unchanged when decoded and encoded again; whichever comes
+// first.
 struct CheckedText {
   std::u16string text;
   struct Refusal {

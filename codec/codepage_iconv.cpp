@@ -1,6 +1,6 @@
 // The code-page layer on systems without the Windows converters: Windows' own
-// conversions where they are known (the published tables and GB18030), iconv
-// for the rest.
+// conversions where they are known (the published tables and GB18030), the
+// codec's own UTF-16, iconv for the rest.
 #include <errno.h>
 #include <iconv.h>
 
@@ -11,6 +11,7 @@
 
 #include "codec/internal/platform.hpp"
 #include "codec/internal/published.hpp"
+#include "codec/internal/utf16.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -78,12 +79,13 @@ CodePage SystemCodePage() { return 936; }
 namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
-  if (published::Has(cp)) return true;
-  if (cp == 0 || cp == 1200 || cp == 1201 || cp == 12000 || cp == 12001) return false;
+  if (utf16::Is(cp) || published::Has(cp)) return true;
+  if (cp == 0 || cp == 12000 || cp == 12001) return false;
   return Converter(IconvName(cp), kUtf16).ok() && Converter(kUtf16, IconvName(cp)).ok();
 }
 
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::EncodeText(text, cp);
   if (published::Has(cp)) return published::EncodeText(text, cp);
   EncodedText result;
   if (text.empty()) return result;
@@ -125,6 +127,7 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
 }
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeBytes(bytes, cp);
   if (published::Has(cp)) return published::DecodeBytes(bytes, cp);
   std::u16string text;
   if (bytes.empty()) return text;

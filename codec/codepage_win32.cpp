@@ -1,9 +1,11 @@
-// The code-page layer on Windows: the system's own converters.
+// The code-page layer on Windows: the system's own converters, and the
+// codec's own UTF-16, which they do not take.
 #include <windows.h>
 
 #include <stdexcept>
 
 #include "codec/internal/platform.hpp"
+#include "codec/internal/utf16.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -37,11 +39,13 @@ CodePage SystemCodePage() { return GetACP(); }
 namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
+  if (utf16::Is(cp)) return true;
   CPINFO info;
   return cp != CP_UTF7 && GetCPInfo(cp, &info) != FALSE && info.MaxCharSize <= 4;
 }
 
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::EncodeText(text, cp);
   EncodedText result;
   if (text.empty()) return result;
   BOOL used_default = FALSE;
@@ -65,6 +69,7 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
 }
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeBytes(bytes, cp);
   std::u16string text;
   if (bytes.empty()) return text;
   const int units = MultiByteToWideChar(cp, 0, bytes.data(), ToInt(bytes.size()), nullptr, 0);

@@ -58,6 +58,8 @@ TEST(CliTest, ConvertsBothWays) {
       {{"-c", "54936", "encode", "中À€😀"}, "", 0, "", "D6 D0 81 30 86 38 A2 E3 94 39 FC 36\n"},
       {{"decode", "81 30 86 38 94 39 FC 36", "-c", "54936"}, "", 0, "", "À😀"},
       {{"encode", "--", "-x"}, "", 0, "", "2D 78\n"},
+      {{"-c", "1200", "encode", "中a😀"}, "", 0, "", "2D 4E 61 00 3D D8 00 DE\n"},
+      {{"-c", "1201", "decode", "4E 2D 00 61 D8 3D DE 00"}, "", 0, "", "中a😀"},
       // Characters the code page lacks become 3F, one per UTF-16 unit, and stderr says so.
       {{"-c", "1252", "encode", "中€é"},
        "",
@@ -88,6 +90,7 @@ TEST(CliTest, RefusesBadInputAndUsage) {
       {{"decode", "D6 100"}, "", 1, Group(2, "100", kTooLarge)},
       {{"decode", "41 D6"}, "", 1, Group(2, "D6", kNotText + "936")},
       {{"-c", "932", "decode", "41 A0 85 40"}, "", 1, Group(3, "85", kNotText + "932")},
+      {{"-c", "1200", "decode", "41 00 42"}, "", 1, Group(3, "42", kNotText + "1200")},
       {{"encode", "\xFF"}, "", 1, NotUtf8("the TEXT argument", never, 0)},
       {{"decode", "41 \x80"}, "", 1, NotUtf8("the HEX argument", stray, 3)},
       {{"encode"}, "中\xED\xA0\x80", 1, NotUtf8("standard input", surrogate, 3)},

@@ -69,21 +69,25 @@ TEST(Codec, EveryAsciiCharacterIsItsOwnByte) {
 
 TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
   const struct {
+    CodePage cp;
     std::u16string text;
     std::u16string hex;
     std::size_t unmappable;
     std::size_t first;
   } cases[] = {
-      {u"Ā", u"3F", 1, 0},  // no best fit to A
-      {u"a가b", u"61 3F 62", 1, 1},
-      {u"😀", u"3F 3F", 1, 0},  // outside the BMP: two code units
-      {u"中😀가", u"D6 D0 3F 3F 3F", 2, 1},
-      {u"\xd800x", u"3F 78", 1, 0},  // a lone surrogate
-      {u"?", u"3F", 0, 0},
+      {kGbk, u"Ā", u"3F", 1, 0},  // no best fit to A
+      {kGbk, u"a가b", u"61 3F 62", 1, 1},
+      {kGbk, u"😀", u"3F 3F", 1, 0},  // outside the BMP: two code units
+      {kGbk, u"中😀가", u"D6 D0 3F 3F 3F", 2, 1},
+      {kGbk, u"\xd800x", u"3F 78", 1, 0},  // a lone surrogate
+      {kGbk, u"?", u"3F", 0, 0},
+      // UTF-16 writes every character but a lone surrogate, as U+FFFD.
+      {1200, u"a\xdc00\xd800", u"61 00 FD FF FD FF", 2, 1},
+      {1201, u"\xdbff", u"FF FD", 1, 0},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TextToHex(c.text, kGbk), c.hex) << Ascii(c.hex);
-    const EncodedText encoded = EncodeText(c.text, kGbk);
+    EXPECT_EQ(TextToHex(c.text, c.cp), c.hex) << Ascii(c.hex);
+    const EncodedText encoded = EncodeText(c.text, c.cp);
     EXPECT_EQ(encoded.unmappable, c.unmappable) << Ascii(c.hex);
     if (c.unmappable != 0) {
       EXPECT_EQ(encoded.first_unmappable, c.first) << Ascii(c.hex);
@@ -105,6 +109,8 @@ TEST(Codec, OtherCodePages) {
       {950, u"中", u"A4 A4"},
       {932, u"中", u"92 86"},
       {949, u"中", u"F1 E9"},
+      {1200, u"中a😀", u"2D 4E 61 00 3D D8 00 DE"},
+      {1201, u"中a😀", u"4E 2D 00 61 D8 3D DE 00"},
       // Converters that hold the last character back for a combining mark.
       {1255, u"א", u"E0"},
       {1258, u"AB", u"41 42"},
@@ -120,7 +126,6 @@ TEST(Codec, OtherCodePages) {
     EXPECT_EQ(text.value(), c.text) << c.cp;
   }
   EXPECT_FALSE(IsCodePageAvailable(12345));
-  EXPECT_FALSE(IsCodePageAvailable(1200));  // UTF-16 is no narrow code page
 }
 
 TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
@@ -158,6 +163,7 @@ TEST(HexToText, RefusesWhatTheCallerCannotHoldNamingTheGroup) {
     std::u16string hex;
     DecodeChecks checks;
     GroupError error;
+    CodePage cp = kGbk;
   } cases[] = {
       {u"486", {}, {Reason::kTooLarge, 1, 0, u"486"}},
       {u"00 486", {true, true}, {Reason::kTooLarge, 2, 3, u"486"}},
@@ -170,9 +176,14 @@ TEST(HexToText, RefusesWhatTheCallerCannotHoldNamingTheGroup) {
       {u"48 00 D6", {true, true}, {Reason::kZeroByte, 2, 3, u"00"}},
       {u"D6 00 D6", {true, true}, {Reason::kNotText, 1, 0, u"D6"}},
       {u"D6 D0 D6 00", {true, true}, {Reason::kNotText, 3, 6, u"D6"}},
+      // UTF-16: an odd byte at the end, a lone surrogate.
+      {u"41 00 42", {true, true}, {Reason::kNotText, 3, 6, u"42"}, 1200},
+      {u"3D D8 41 00", {true, true}, {Reason::kNotText, 1, 0, u"3D"}, 1200},
+      {u"00 41 DC 00", {true, true}, {Reason::kNotText, 3, 6, u"DC"}, 1201},
+      {u"41 00 00 00 00", {true, true}, {Reason::kZeroByte, 3, 6, u"00"}, 1200},
   };
   for (const auto& c : cases) {
-    const auto text = HexToText(c.hex, kGbk, c.checks);
+    const auto text = HexToText(c.hex, c.cp, c.checks);
     ASSERT_FALSE(text.ok()) << Ascii(c.hex);
     EXPECT_EQ(text.error(), c.error) << Ascii(c.hex);
   }
