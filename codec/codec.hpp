@@ -87,7 +87,8 @@ Result<std::u16string> HexToText(std::u16string_view hex, CodePage cp = SystemCo
 struct EncodedText {
   std::string bytes;
   // Characters the code page cannot represent (a surrogate pair counts once);
-  // each of their code units became one byte 3F.
+  // each of their code units became one byte 3F, but for a lone surrogate in
+  // UTF-8 and UTF-16, which lack nothing else: U+FFFD, as Windows writes it.
   std::size_t unmappable = 0;
   // Index of the first of them in the text (valid when unmappable > 0).
   std::size_t first_unmappable = 0;

@@ -1,5 +1,5 @@
 // The code-page layer on systems without the Windows converters: Windows' own
-// conversions where they are known (the published tables and GB18030), the
+// conversions where they are known (the published tables, GB18030, UTF-8), the
 // codec's own UTF-16, iconv for the rest.
 #include <errno.h>
 #include <iconv.h>

@@ -1,14 +1,18 @@
 // Windows' own conversions where Windows' converters are missing: the code
-// pages of Microsoft's published tables, and GB18030 as Windows has it.
+// pages of Microsoft's published tables, GB18030 and UTF-8 as Windows has them.
 //
 // Windows' GB18030 (54936) is GB18030-2000 built on code page 936: the pairs
 // read as 936 reads them, but for the 81 below, where 936 reads private-use
-// characters and GB18030-2000 gives the characters the standard assigns them
-// (the 24 pairs GB18030-2000 leaves to private use read as in 936, as do the
-// 25 with A8BC that later editions and glibc moved); the one-byte characters
-// are ASCII alone; every other character of the first plane is four bytes
-// from 81 30 81 30 on, in the order of the code points, and every character
-// beyond the first plane four bytes from 90 30 81 30 on.
+// characters and GB18030-2000 gives the characters the standard assigns them;
+// the 25 pairs GB18030-2000 leaves to private use (A8BC, A6D9 to A6DF, A6EC,
+// A6ED, A6F3 and 14 from FE51 to FEA0), which later editions and glibc read as
+// other characters, read as in 936. The one-byte characters are ASCII alone;
+// every other character of the first plane is four bytes from 81 30 81 30 on,
+// in the order of the code points, and every character beyond the first plane
+// four bytes from 90 30 81 30 on.
+//
+// Windows' UTF-8 writes a lone surrogate as U+FFFD and reads neither
+// surrogates, nor longer forms than needed, nor anything beyond U+10FFFF.
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -231,23 +235,108 @@ bool CodePageTables::Decode(std::string_view bytes, bool strict, std::u16string&
   return true;
 }
 
+EncodedText EncodeUtf8(std::u16string_view text) {
+  EncodedText result;
+  result.bytes.reserve(3 * text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10 | (text[++i] - 0xDC00u));
+    } else if (IsSurrogate(c)) {
+      if (result.unmappable++ == 0) result.first_unmappable = i;
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      result.bytes += static_cast<char>(c);
+    } else if (c < 0x800) {
+      result.bytes += static_cast<char>(0xC0 | c >> 6);
+      result.bytes += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      result.bytes += static_cast<char>(0xE0 | c >> 12);
+      result.bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      result.bytes += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      result.bytes += static_cast<char>(0xF0 | c >> 18);
+      result.bytes += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      result.bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      result.bytes += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return result;
+}
+
+// The code point of the UTF-8 sequence that starts at in, and its length; 0
+// when none starts there.
+char32_t ReadUtf8(const unsigned char* in, const unsigned char* end, int& length) {
+  const unsigned char b = *in;
+  length = b < 0x80 ? 1 : b < 0xC2 ? 0 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 0;
+  if (length <= 1 || end - in < length) {
+    if (length > 1) length = 0;
+    return b;
+  }
+  // The second byte's range rules out longer forms, surrogates and beyond U+10FFFF.
+  const unsigned char low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+  char32_t c = b & (0x7F >> length);
+  for (int k = 1; k < length; ++k) {
+    if (in[k] < (k == 1 ? low : 0x80) || in[k] > (k == 1 ? high : 0xBF)) {
+      length = 0;
+      return 0;
+    }
+    c = c << 6 | (in[k] & 0x3Fu);
+  }
+  return c;
+}
+
+bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& text) {
+  text.clear();
+  text.reserve(bytes.size());
+  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = in + bytes.size();
+  while (in < end) {
+    int length = 0;
+    const char32_t c = ReadUtf8(in, end, length);
+    if (length == 0) {
+      if (strict) return false;
+      text += u'?';
+      ++in;
+      continue;
+    }
+    if (c >= 0x10000) {
+      text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      text += static_cast<char16_t>(c);
+    }
+    in += length;
+  }
+  return true;
+}
+
 }  // namespace
 
-bool Has(CodePage cp) { return Find(cp) != nullptr; }
+bool Has(CodePage cp) { return cp == 65001 || Find(cp) != nullptr; }
 
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  if (cp == 65001) return EncodeUtf8(text);
   return CodePageTables::For(cp)->Encode(text);
 }
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
   std::u16string text;
-  CodePageTables::For(cp)->Decode(bytes, false, text);
+  if (cp == 65001) {
+    DecodeUtf8(bytes, false, text);
+  } else {
+    CodePageTables::For(cp)->Decode(bytes, false, text);
+  }
   return text;
 }
 
 std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) {
   std::u16string text;
-  if (!CodePageTables::For(cp)->Decode(bytes, true, text)) return std::nullopt;
+  const bool whole = cp == 65001 ? DecodeUtf8(bytes, true, text)
+                                 : CodePageTables::For(cp)->Decode(bytes, true, text);
+  if (!whole) return std::nullopt;
   return text;
 }
 

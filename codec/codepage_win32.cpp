@@ -53,6 +53,8 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
   if (size <= 0) throw std::invalid_argument("code page not available");
   result.bytes.resize(static_cast<std::size_t>(size));
   Encode(text, cp, result.bytes.data(), size, &used_default);
+  // These write every character but a lone surrogate (UTF-8 as U+FFFD, GB18030 as 3F).
+  if (WritesEverything(cp)) utf16::CountLoneSurrogates(text, result);
   if (used_default) {
     // Rare: count the characters that became 3F, one at a time.
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -1,8 +1,8 @@
 // Windows' own conversions where Windows' converters are missing: the code
 // pages whose tables Microsoft published (936, 950, 932, 949 and 1252, from
-// codec/data/, turned into the tables below by tablegen at build time), and
-// GB18030 (54936) as Windows has it, built on 936's table. Without best fit:
-// what bestfit.hpp says.
+// codec/data/, turned into the tables below by tablegen at build time),
+// GB18030 (54936) as Windows has it, built on 936's table, and UTF-8 (65001)
+// as Windows has it. Without best fit: what bestfit.hpp says.
 #pragma once
 
 #include <cstddef>

@@ -81,7 +81,8 @@ TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
       {kGbk, u"中😀가", u"D6 D0 3F 3F 3F", 2, 1},
       {kGbk, u"\xd800x", u"3F 78", 1, 0},  // a lone surrogate
       {kGbk, u"?", u"3F", 0, 0},
-      // UTF-16 writes every character but a lone surrogate, as U+FFFD.
+      // UTF-8 and UTF-16 write every character but a lone surrogate, as U+FFFD.
+      {65001, u"a\xdc00", u"61 EF BF BD", 1, 1},
       {1200, u"a\xdc00\xd800", u"61 00 FD FF FD FF", 2, 1},
       {1201, u"\xdbff", u"FF FD", 1, 0},
   };
