@@ -562,6 +562,33 @@ std::size_t WholeCharacters(std::string_view bytes, std::size_t fresh, codec::Co
   }
 }
 
+// Why bytes that do not come back were refused, after "group N "G" ".
+std::string WhyNotText(const codec::CheckedText::Refusal& refusal, codec::CodePage cp) {
+  const std::string page = "code page " + std::to_string(cp);
+  if (refusal.reason != codec::GroupError::Reason::kWrittenOtherwise)
+    return "starts bytes that are not text in " + page;
+  std::u16string units;
+  if (refusal.character < 0x10000) {
+    units += static_cast<char16_t>(refusal.character);
+  } else {
+    units += static_cast<char16_t>(0xD800 + ((refusal.character - 0x10000) >> 10));
+    units += static_cast<char16_t>(0xDC00 + ((refusal.character - 0x10000) & 0x3FF));
+  }
+  std::string shown;
+  if (refusal.character >= 0x20 && (refusal.character < 0x7F || refusal.character >= 0xA0)) {
+    AppendUtf8(units, shown);
+    shown += ' ';
+  }
+  const auto hex = [](std::string_view bytes) {
+    std::string text(codec::HexLength(bytes.size()), ' ');
+    codec::WriteHex(bytes, text.data());
+    return text;
+  };
+  return "starts bytes (" + hex(refusal.read) + ") that read as " + shown + "(" +
+         CodePoint(refusal.character) + "), which " + page +
+         (refusal.written.empty() ? " cannot write" : " writes as " + hex(refusal.written));
+}
+
 // Reads hex text, a segment at a time, into bytes, a piece of about
 // kPieceBytes of hex text at a time (cut as HexCut cuts), and hands the bytes
 // on in pieces that can be decoded on their own (WholeCharacters), or at the
@@ -659,7 +686,8 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     return Failure{1,
                    "group " + std::to_string(group) + " " + ShownGroup(input, group) + " " + why};
   };
-  std::optional<std::size_t> lossy;
+  std::optional<std::size_t> lossy;  // the group
+  codec::CheckedText::Refusal refusal{};
   std::size_t pieces = 0;
   std::u16string only_text;  // of the first piece, kept while it is the only one
   {
@@ -667,7 +695,10 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
       codec::CheckedText checked = codec::DecodeBytes(bytes, cp, {.refuse_lossy_bytes = true});
-      if (checked.refused) lossy = groups_before + checked.refused->byte + 1;
+      if (checked.refused) {
+        lossy = groups_before + checked.refused->byte + 1;
+        refusal = std::move(*checked.refused);
+      }
       if (++pieces == 1) {
         only_text = std::move(checked.text);
       } else {
@@ -688,8 +719,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     }
   }
   // Zero bytes are fine here: UTF-8 output can hold them.
-  if (lossy)
-    return failure(*lossy, "starts bytes that are not text in code page " + std::to_string(cp));
+  if (lossy) return failure(*lossy, WhyNotText(refusal, cp));
 
   if (pieces == 1) {
     WriteText(only_text, out);

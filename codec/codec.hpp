@@ -29,12 +29,21 @@ struct GroupError {
     kTooLarge,  // the group's value does not fit in a byte
     kZeroByte,  // the group starts a character U+0000 (a zero byte; in UTF-16
                 // two), which a text box cannot hold
-    kNotText,   // the bytes from this group on do not survive the code page
+    kNotText,   // the bytes from this group on are not text in the code page
+    // The bytes from this group on read as a character that the code page
+    // writes as other bytes (Big5's A2 CC is 十, which Big5 writes as A4 51).
+    kWrittenOtherwise,
   };
   Reason reason;
   std::size_t group;    // 1-based, counted after the outer spaces are trimmed
   std::size_t offset;   // where the group starts in the hex text passed in
   std::u16string text;  // the group exactly as typed
+  // kWrittenOtherwise: the character, the bytes that read as it (from this
+  // group on), and the bytes the code page writes for it (none when it cannot
+  // write it at all).
+  char32_t character = 0;
+  std::string read = {};
+  std::string written = {};
 
   bool operator==(const GroupError&) const = default;
 };
@@ -103,14 +112,19 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp);
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp);
 
 // The text the bytes spell, and the first byte (0-based) the checks refuse:
-// a zero byte (a character U+0000), or the first byte from which the bytes do
-// not come back unchanged when decoded and encoded again; whichever comes
-// first.
+// a zero byte (a character U+0000), or where the first character starts that
+// does not come back as the same bytes when decoded and encoded again (either
+// its bytes are not text, or they read as a character that the code page
+// writes otherwise); whichever comes first.
 struct CheckedText {
   std::u16string text;
   struct Refusal {
-    GroupError::Reason reason;  // kZeroByte or kNotText
+    GroupError::Reason reason;  // kZeroByte, kNotText or kWrittenOtherwise
     std::size_t byte;
+    // kWrittenOtherwise: as in GroupError.
+    char32_t character = 0;
+    std::string read = {};
+    std::string written = {};
   };
   std::optional<Refusal> refused;
 };

@@ -164,5 +164,22 @@ std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
   return text;
 }
 
+std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeIfText(bytes, cp);
+  if (published::Has(cp)) return published::DecodeIfText(bytes, cp);
+  std::u16string text(bytes.size(), u'\0');  // never more code units than bytes
+  if (bytes.empty()) return text;
+  Converter converter(kUtf16, IconvName(cp));
+  if (!converter.ok()) throw std::invalid_argument("code page not available");
+  const char* in = bytes.data();
+  std::size_t in_left = bytes.size();
+  char* out = reinterpret_cast<char*>(text.data());
+  std::size_t out_left = text.size() * sizeof(char16_t);
+  if (!converter.Convert(in, in_left, out, out_left)) return std::nullopt;
+  converter.Flush(out, out_left);
+  text.resize(text.size() - out_left / sizeof(char16_t));
+  return text;
+}
+
 }  // namespace platform
 }  // namespace 字符串加密

@@ -82,5 +82,18 @@ std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
   return text;
 }
 
+std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeIfText(bytes, cp);
+  std::u16string text;
+  if (bytes.empty()) return text;
+  const int units =
+      MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), ToInt(bytes.size()), nullptr, 0);
+  if (units <= 0) return std::nullopt;
+  text.resize(static_cast<std::size_t>(units));
+  MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), ToInt(bytes.size()),
+                      reinterpret_cast<wchar_t*>(text.data()), units);
+  return text;
+}
+
 }  // namespace platform
 }  // namespace 字符串加密

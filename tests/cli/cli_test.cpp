@@ -78,7 +78,9 @@ TEST(CliTest, ConvertsBothWays) {
 // Bad input: a message naming what and where, nothing on standard output, status 1;
 // bad usage: status 2.
 TEST(CliTest, RefusesBadInputAndUsage) {
-  const std::string long_group = "1" + std::string(62, '0') + "中";
+  std::string digits(63, '0');  // 1 and 62 zeros
+  digits[0] = '1';
+  const std::string long_group = digits + "中";
   const std::string stray = "a continuation byte without a lead byte",
                     never = "a byte that never appears in UTF-8",
                     surrogate = "a surrogate (U+D800 to U+DFFF)";
@@ -86,11 +88,17 @@ TEST(CliTest, RefusesBadInputAndUsage) {
       {{"decode", "100"}, "", 1, Group(1, "100", kTooLarge)},
       {{"decode", "41 486 42"}, "", 1, Group(2, "486", kTooLarge)},
       {{"decode"}, "41 42 1\t0\r0\x01\n", 1, Group(3, "1\\t0\\r0\\x01\\n", kTooLarge)},
-      {{"decode", long_group}, "", 1, Group(1, "1" + std::string(62, '0') + "...", kTooLarge)},
+      {{"decode", long_group}, "", 1, Group(1, digits + "...", kTooLarge)},
       {{"decode", "D6 100"}, "", 1, Group(2, "100", kTooLarge)},
       {{"decode", "41 D6"}, "", 1, Group(2, "D6", kNotText + "936")},
       {{"-c", "932", "decode", "41 A0 85 40"}, "", 1, Group(3, "85", kNotText + "932")},
       {{"-c", "1200", "decode", "41 00 42"}, "", 1, Group(3, "42", kNotText + "1200")},
+      {{"-c", "932", "decode", "41 81 20"}, "", 1, Group(2, "81", kNotText + "932")},
+      {{"-c", "950", "decode", "41 a2 CC"},
+       "",
+       1,
+       Group(2, "a2",
+             "starts bytes (A2 CC) that read as 十 (U+5341), which code page 950 writes as A4 51")},
       {{"encode", "\xFF"}, "", 1, NotUtf8("the TEXT argument", never, 0)},
       {{"decode", "41 \x80"}, "", 1, NotUtf8("the HEX argument", stray, 3)},
       {{"encode"}, "中\xED\xA0\x80", 1, NotUtf8("standard input", surrogate, 3)},

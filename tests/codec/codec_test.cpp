@@ -135,6 +135,7 @@ TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
     std::string bytes;
     std::optional<Reason> reason;
     std::optional<std::size_t> byte;
+    CodePage cp = kGbk;
   } cases[] = {
       {"", {}, kNone},
       {"Hi", {}, kNone},
@@ -147,14 +148,34 @@ TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
       {"\x81\x7f", Reason::kNotText, 0},  // 7F is no trail byte
       {"\0\xd6"s, Reason::kZeroByte, 0},
       {"\xd6\xd0\x81\x7f\0"s, Reason::kNotText, 2},
+      // Each code page names the byte where the character that does not come
+      // back starts: a lead byte alone, or with a byte that does not follow it.
+      {"A\x81", Reason::kNotText, 1, 932},
+      {"A\x81 ", Reason::kNotText, 1, 932},
+      {"A\xa4", Reason::kNotText, 1, 950},
+      {"A\xa4\x7f", Reason::kNotText, 1, 950},
+      {"A\xb0", Reason::kNotText, 1, 949},
+      {"A\xb0\x40", Reason::kNotText, 1, 949},
+      {"A\x81\x30\x81", Reason::kNotText, 1, 54936},
+      {"A\x81\x30\x81\x29", Reason::kNotText, 1, 54936},
+      {"A\xe4\xb8", Reason::kNotText, 1, 65001},
+      {"A\xe4\xb8\x41", Reason::kNotText, 1, 65001},
+      {"A\xed\xa0\x80", Reason::kNotText, 1, 65001},  // a surrogate
+      {"A\0\x3d\xd8"s, Reason::kNotText, 2, 1200},
+      {"\0A\xd8\x3d\0A"s, Reason::kNotText, 2, 1201},
+      // Bytes that read as a character written otherwise.
+      {"A\xa2\xcc", Reason::kWrittenOtherwise, 1, 950},
+      {"\xfa\x4a", Reason::kWrittenOtherwise, 0, 932},
   };
   for (const auto& c : cases) {
-    const CheckedText checked = DecodeBytes(c.bytes, kGbk, {true, true});
-    EXPECT_EQ(checked.text, DecodeBytes(c.bytes, kGbk)) << Ascii(BytesToHex(c.bytes));
-    EXPECT_EQ(checked.refused.has_value(), c.reason.has_value()) << Ascii(BytesToHex(c.bytes));
+    if (!IsCodePageAvailable(c.cp)) continue;  // Wine has no GB18030
+    SCOPED_TRACE(Ascii(BytesToHex(c.bytes)) + " in " + std::to_string(c.cp));
+    const CheckedText checked = DecodeBytes(c.bytes, c.cp, {true, true});
+    EXPECT_EQ(checked.text, DecodeBytes(c.bytes, c.cp));
+    EXPECT_EQ(checked.refused.has_value(), c.reason.has_value());
     if (checked.refused && c.reason) {
-      EXPECT_EQ(checked.refused->reason, *c.reason) << Ascii(BytesToHex(c.bytes));
-      EXPECT_EQ(checked.refused->byte, *c.byte) << Ascii(BytesToHex(c.bytes));
+      EXPECT_EQ(checked.refused->reason, *c.reason);
+      EXPECT_EQ(checked.refused->byte, *c.byte);
     }
   }
 }
@@ -182,6 +203,11 @@ TEST(HexToText, RefusesWhatTheCallerCannotHoldNamingTheGroup) {
       {u"3D D8 41 00", {true, true}, {Reason::kNotText, 1, 0, u"3D"}, 1200},
       {u"00 41 DC 00", {true, true}, {Reason::kNotText, 3, 6, u"DC"}, 1201},
       {u"41 00 00 00 00", {true, true}, {Reason::kZeroByte, 3, 6, u"00"}, 1200},
+      // What the bytes read as, and what the code page writes for it.
+      {u"41 a2 CC",
+       {false, true},
+       {Reason::kWrittenOtherwise, 2, 3, u"a2", U'十', "\xA2\xCC", "\xA4\x51"},
+       950},
   };
   for (const auto& c : cases) {
     const auto text = HexToText(c.hex, c.cp, c.checks);
