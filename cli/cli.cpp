@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,8 +49,10 @@ upper-case hex digits each, single spaces between (中 is D6 D0 in code page 936
                  other character, and a group without digits is 00.
 
 options, before or after the command word:
-  -c, --code-page CODEPAGE  936 (the default), 54936, 950, 932, 949, 1252,
-                            65001 (UTF-8) or another the system provides
+  -c, --code-page CODEPAGE  the code page, 936 (GBK) unless given: its number
+                            or one of these names, of either case,
+@NAMES@
+                            or the number of another the system provides
   -h, --help                this help
       --version             the version
   --                        the rest is TEXT or HEX, even when it starts with -
@@ -61,6 +62,35 @@ standard output); 2 usage error or unavailable code page.
 )";
 
 constexpr codec::CodePage kDefaultCodePage = 936;
+
+// The help, with the code pages' names where kHelp says @NAMES@: a line each,
+// under the options' descriptions.
+std::string Help() {
+  constexpr std::size_t kIndent = 30, kNamesWidth = 24;
+  std::string names;
+  for (const codec::NamedCodePage& named : codec::NamedCodePages()) {
+    std::string line(kIndent, ' ');
+    for (const char c : named.names) line += c == ' ' ? std::string(", ") : std::string(1, c);
+    line.resize(kIndent + kNamesWidth, ' ');
+    line += named.display;
+    if (named.display.find('(') == std::string_view::npos)
+      line += " (" + std::to_string(named.cp) + ")";
+    names += line + "\n";
+  }
+  std::string help(kHelp);
+  return help.replace(help.find("@NAMES@\n"), 8, names);
+}
+
+// The names -c takes, for a message: "gbk, cp936, gb2312 (936); gb18030 (54936); ...".
+std::string NamesList() {
+  std::string list;
+  for (const codec::NamedCodePage& named : codec::NamedCodePages()) {
+    if (!list.empty()) list += "; ";
+    for (const char c : named.names) list += c == ' ' ? std::string(", ") : std::string(1, c);
+    list += " (" + std::to_string(named.cp) + ")";
+  }
+  return list;
+}
 
 // Input is converted and written in pieces of about this many bytes, so a
 // large input needs little memory beyond itself.
@@ -740,13 +770,6 @@ struct Command {
   codec::CodePage cp = kDefaultCodePage;
 };
 
-std::optional<codec::CodePage> ParseNumber(std::string_view s) {
-  codec::CodePage value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-  return value;
-}
-
 // Reads the arguments; a failure is a usage error or an unavailable code page.
 std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
   Command command;
@@ -767,7 +790,7 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
       return command;
     } else if (arg == "-c" || arg == "--code-page") {
       if (i + 1 == args.size())
-        return Failure{2, "option " + std::string(arg) + " needs a code page number", true};
+        return Failure{2, "option " + std::string(arg) + " needs a code page", true};
       code_page = args[++i];
     } else if (arg.starts_with("--code-page=")) {
       code_page = arg.substr(12);
@@ -792,13 +815,20 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
   if (words.size() == 2) command.operand = words[1];
 
   if (code_page) {
-    const auto number = ParseNumber(*code_page);
-    if (!number) return Failure{2, "code page " + Quoted(*code_page) + " is not a number", true};
-    command.cp = *number;
+    const auto cp = codec::CodePageByName(*code_page);
+    if (!cp) {
+      return Failure{2, "unknown code page " + Quoted(*code_page) +
+                            ": give its number or one of these names: " + NamesList()};
+    }
+    command.cp = *cp;
   }
   if (!codec::IsCodePageAvailable(command.cp)) {
-    return Failure{2, "code page " + std::to_string(command.cp) +
-                          " is not available (936, 54936, 950, 932, 949, 1252 and 65001 are)"};
+    std::string named;
+    const auto all = codec::NamedCodePages();
+    for (std::size_t i = 0; i < all.size(); ++i)
+      named += (i == 0 ? "" : i + 1 == all.size() ? " and " : ", ") + std::to_string(all[i].cp);
+    return Failure{
+        2, "code page " + std::to_string(command.cp) + " is not available (" + named + " are)"};
   }
   return command;
 }
@@ -822,7 +852,7 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
     std::optional<Failure> failure;
     switch (command.kind) {
       case Command::Kind::kHelp:
-        out.Append(kHelp);
+        out.Append(Help());
         out.Finish();
         break;
       case Command::Kind::kVersion:

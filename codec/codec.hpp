@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -74,6 +75,23 @@ CodePage SystemCodePage();
 
 // Whether the codec can convert to and from the code page.
 bool IsCodePageAvailable(CodePage cp);
+
+// A code page offered by name, in the window's encoding menu and to the
+// command-line tool.
+struct NamedCodePage {
+  CodePage cp;
+  std::string_view display;  // as the window shows it: "GBK (936)", "UTF-8" (ASCII)
+  std::string_view names;    // what the tool takes besides the number, lower case, space-separated
+};
+
+// GBK (936), GB18030 (54936), Big5 (950), Shift-JIS (932), UHC (949),
+// Windows-1252, UTF-8 (65001), UTF-16 LE (1200), UTF-16 BE (1201), in that
+// order.
+std::span<const NamedCodePage> NamedCodePages();
+
+// The code page a name ("gbk", "UTF-16LE": any case) or a number ("936")
+// stands for, available or not; nothing for anything else.
+std::optional<CodePage> CodePageByName(std::string_view name);
 
 // ---- Text to hex text ------------------------------------------------------
 

@@ -110,12 +110,19 @@ TEST(CliTest, RefusesBadInputAndUsage) {
        2,
        Usage("decode takes one HEX argument; quote it if it holds spaces")},
       {{"encode", "-x"}, "", 2, Usage("unknown option \"-x\"")},
-      {{"encode", "a", "-c"}, "", 2, Usage("option -c needs a code page number")},
-      {{"-c", "utf8", "encode"}, "", 2, Usage("code page \"utf8\" is not a number")},
+      {{"encode", "a", "-c"}, "", 2, Usage("option -c needs a code page")},
+      {{"-c", "utf9", "encode"},
+       "",
+       2,
+       Said("unknown code page \"utf9\": give its number or one of these names: gbk, cp936, "
+            "gb2312 (936); gb18030 (54936); big5, cp950 (950); shift_jis, sjis, cp932 (932); "
+            "uhc, cp949, euc-kr (949); windows-1252, cp1252 (1252); utf-8, utf8 (65001); "
+            "utf-16le, utf-16 (1200); utf-16be (1201)")},
       {{"decode", "-c", "0", "41"},
        "",
        2,
-       Said("code page 0 is not available (936, 54936, 950, 932, 949, 1252 and 65001 are)")},
+       Said("code page 0 is not available (936, 54936, 950, 932, 949, 1252, 65001, 1200 and 1201 "
+            "are)")},
       {{"encode", "--version"}, "", 0, "", "vantorel 1.00\n"},
   });
   std::istringstream in;
@@ -123,7 +130,38 @@ TEST(CliTest, RefusesBadInputAndUsage) {
   EXPECT_EQ(RunCli(Args{"decode", "41", "-h"}, in, out, err), 0);
   EXPECT_TRUE(out.str().starts_with(kUsage + "\n")) << out.str();
   EXPECT_NE(out.str().find("-c, --code-page"), std::string::npos);
+  for (const std::string_view line :
+       {"gbk, cp936, gb2312      GBK (936)\n", "utf-16be                UTF-16 BE (1201)\n"}) {
+    EXPECT_NE(out.str().find(std::string(30, ' ') + std::string(line)), std::string::npos) << line;
+  }
   EXPECT_EQ(err.str(), "");
+}
+
+// -c takes a number or a name, of any case.
+TEST(CliTest, CodePagesByNameOrNumber) {
+  const struct {
+    std::string_view names;
+    std::string text, hex;
+  } cases[] = {
+      {"gbk cp936 gb2312 GBK Cp936 936", "中€", "D6 D0 80"},
+      {"gb18030 GB18030 54936", "中€", "D6 D0 A2 E3"},
+      {"big5 cp950 BIG5 950", "中", "A4 A4"},
+      {"shift_jis sjis cp932 Shift_JIS 932", "中", "92 86"},
+      {"uhc cp949 euc-kr EUC-KR 949", "中", "F1 E9"},
+      {"windows-1252 cp1252 Windows-1252 1252", "é€", "E9 80"},
+      {"utf-8 utf8 UTF-8 65001", "中", "E4 B8 AD"},
+      {"utf-16le utf-16 UTF-16LE 1200", "中a", "2D 4E 61 00"},
+      {"utf-16be UTF-16BE 1201", "中a", "4E 2D 00 61"},
+  };
+  std::vector<Case> runs;
+  for (const auto& c : cases) {
+    for (std::string_view names = c.names; !names.empty();) {
+      const std::size_t space = std::min(names.find(' '), names.size());
+      runs.push_back({{"-c", names.substr(0, space), "encode", c.text}, "", 0, "", c.hex + "\n"});
+      names.remove_prefix(std::min(space + 1, names.size()));
+    }
+  }
+  Check(runs);
 }
 
 // Input of more than a piece (1 MiB) comes out as if it were one piece: a character
