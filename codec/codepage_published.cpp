@@ -66,8 +66,9 @@ class CodePageTables {
   static const CodePageTables* For(CodePage cp);
 
   EncodedText Encode(std::u16string_view text) const;
-  // Bytes that are not text read as U+003F per byte, or end it all when strict.
-  bool Decode(std::string_view bytes, bool strict, std::u16string& text) const;
+  // The character of the sequence that starts at in (end - in > 0) and its
+  // length; length 0 when none starts there.
+  char32_t Read(const unsigned char* in, const unsigned char* end, int& length) const;
 
  private:
   // writes_ entries: a byte, lead << 8 | trail, or these.
@@ -76,9 +77,6 @@ class CodePageTables {
 
   explicit CodePageTables(const Table& table);
   void MakeGb18030();
-  // The character of the sequence that starts at in (end - in > 0) and its
-  // length; length 0 when none starts there.
-  char32_t Read(const unsigned char* in, const unsigned char* end, int& length) const;
 
   std::array<char16_t, 0x100> singles_;
   std::array<std::uint8_t, 0x100> rows_;
@@ -211,30 +209,6 @@ char32_t CodePageTables::Read(const unsigned char* in, const unsigned char* end,
   return c;
 }
 
-bool CodePageTables::Decode(std::string_view bytes, bool strict, std::u16string& text) const {
-  text.clear();
-  text.reserve(bytes.size());
-  const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = in + bytes.size();
-  while (in < end) {
-    int length = 0;
-    const char32_t c = Read(in, end, length);
-    if (length == 0) {
-      if (strict) return false;
-      text += u'?';
-      ++in;
-    } else if (c >= 0x10000) {
-      text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-      in += length;
-    } else {
-      text += static_cast<char16_t>(c);
-      in += length;
-    }
-  }
-  return true;
-}
-
 EncodedText EncodeUtf8(std::u16string_view text) {
   EncodedText result;
   result.bytes.reserve(3 * text.size());
@@ -288,14 +262,18 @@ char32_t ReadUtf8(const unsigned char* in, const unsigned char* end, int& length
   return c;
 }
 
-bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& text) {
+// Reads bytes one character at a time with read(in, end, length), which
+// gives the character that starts at in and its length, 0 when none starts
+// there: then U+003F for that byte, or false when strict.
+template <class Read>
+bool DecodeWith(std::string_view bytes, bool strict, std::u16string& text, const Read& read) {
   text.clear();
   text.reserve(bytes.size());
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* const end = in + bytes.size();
   while (in < end) {
     int length = 0;
-    const char32_t c = ReadUtf8(in, end, length);
+    const char32_t c = read(in, end, length);
     if (length == 0) {
       if (strict) return false;
       text += u'?';
@@ -313,6 +291,15 @@ bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& text) {
   return true;
 }
 
+bool Decode(std::string_view bytes, CodePage cp, bool strict, std::u16string& text) {
+  if (cp == 65001) return DecodeWith(bytes, strict, text, ReadUtf8);
+  const CodePageTables* const tables = CodePageTables::For(cp);
+  return DecodeWith(bytes, strict, text,
+                    [tables](const unsigned char* in, const unsigned char* end, int& length) {
+                      return tables->Read(in, end, length);
+                    });
+}
+
 }  // namespace
 
 bool Has(CodePage cp) { return cp == 65001 || Find(cp) != nullptr; }
@@ -324,19 +311,13 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
   std::u16string text;
-  if (cp == 65001) {
-    DecodeUtf8(bytes, false, text);
-  } else {
-    CodePageTables::For(cp)->Decode(bytes, false, text);
-  }
+  Decode(bytes, cp, false, text);
   return text;
 }
 
 std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) {
   std::u16string text;
-  const bool whole = cp == 65001 ? DecodeUtf8(bytes, true, text)
-                                 : CodePageTables::For(cp)->Decode(bytes, true, text);
-  if (!whole) return std::nullopt;
+  if (!Decode(bytes, cp, true, text)) return std::nullopt;
   return text;
 }
 
