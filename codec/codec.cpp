@@ -26,17 +26,16 @@ std::size_t UnitsAt(std::u16string_view text, std::size_t i) {
 }
 
 // Where the character of `text` starts whose bytes, as the code page writes
-// it, hold byte `at` of `again` (the text written again): the byte (the same
-// in the bytes it was read from, which agree with `again` up to `at`) and the
-// code unit. Past the end: again.size() and text.size(). Encodings without
-// state write a text as the bytes of its characters one after another, so
-// whole blocks are skipped first.
-std::pair<std::size_t, std::size_t> CharacterAt(std::u16string_view text, std::size_t at,
-                                                std::size_t again_size, CodePage cp) {
-  if (at >= again_size) return {again_size, text.size()};
+// it, hold byte `at` of `again` (the text written again): the same place in
+// the bytes it was read from, which agree with `again` up to `at`; past the
+// end of `again`, its end. Encodings without state write a text as the bytes
+// of its characters one after another, so whole blocks are skipped first.
+std::size_t CharacterAt(std::u16string_view text, std::size_t at, std::size_t again_size,
+                        CodePage cp) {
+  if (at >= again_size) return again_size;
   constexpr std::size_t kBlock = 1024;
   std::size_t byte = 0, unit = 0;
-  for (;;) {
+  while (unit < text.size()) {
     std::size_t end = std::min(text.size(), unit + kBlock);
     if (end < text.size() && IsHighSurrogate(text[end - 1])) ++end;
     const std::size_t length = EncodeText(text.substr(unit, end - unit), cp).bytes.size();
@@ -44,13 +43,14 @@ std::pair<std::size_t, std::size_t> CharacterAt(std::u16string_view text, std::s
     byte += length;
     unit = end;
   }
-  for (;;) {
+  while (unit < text.size()) {
     const std::size_t units = UnitsAt(text, unit);
     const std::size_t length = EncodeText(text.substr(unit, units), cp).bytes.size();
-    if (byte + length > at) return {byte, unit};
+    if (byte + length > at) return byte;
     byte += length;
     unit += units;
   }
+  return std::min(byte, at);  // a code page with state: no better place known
 }
 
 // Why the character that starts at bytes[at] does not come back: the bytes it
@@ -89,7 +89,7 @@ CheckedText DecodeBytes(std::string_view bytes, CodePage cp, DecodeChecks checks
         std::mismatch(bytes.begin(), bytes.end(), again.begin(), again.end());
     if (mine != bytes.end() || theirs != again.end()) {
       const auto at = static_cast<std::size_t>(mine - bytes.begin());
-      lossy = Refusal(bytes, CharacterAt(result.text, at, again.size(), cp).first, cp);
+      lossy = Refusal(bytes, CharacterAt(result.text, at, again.size(), cp), cp);
     }
   }
   if (checks.refuse_zero_bytes) {
