@@ -147,21 +147,23 @@ const CodePageTables* CodePageTables::For(CodePage cp) {
 
 EncodedText CodePageTables::Encode(std::u16string_view text) const {
   EncodedText result;
-  result.bytes.reserve(2 * text.size());
+  // Four bytes per code unit at most: GB18030 writes some of the first plane so.
+  result.bytes.resize((gb18030_ ? 4 : 2) * text.size());
+  char* out = result.bytes.data();
   const auto four = [&](std::uint32_t index) {
-    const char bytes[4] = {
-        static_cast<char>(0x81 + index / 12600), static_cast<char>(0x30 + index / 1260 % 10),
-        static_cast<char>(0x81 + index / 10 % 126), static_cast<char>(0x30 + index % 10)};
-    result.bytes.append(bytes, 4);
+    *out++ = static_cast<char>(0x81 + index / 12600);
+    *out++ = static_cast<char>(0x30 + index / 1260 % 10);
+    *out++ = static_cast<char>(0x81 + index / 10 % 126);
+    *out++ = static_cast<char>(0x30 + index % 10);
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t u = text[i];
     const std::uint16_t w = writes_[u];
     if (w < 0x100) {
-      result.bytes += static_cast<char>(w);
+      *out++ = static_cast<char>(w);
     } else if (w < kFourBytes) {
-      result.bytes += static_cast<char>(w >> 8);
-      result.bytes += static_cast<char>(w & 0xFF);
+      *out++ = static_cast<char>(w >> 8);
+      *out++ = static_cast<char>(w & 0xFF);
     } else if (w == kFourBytes) {
       four(four_bytes_[u]);
     } else if (gb18030_ && IsHighSurrogate(u) && i + 1 < text.size() &&
@@ -171,13 +173,14 @@ EncodedText CodePageTables::Encode(std::u16string_view text) const {
     } else {
       // 3F for each code unit, a character beyond the first plane counted once.
       if (result.unmappable++ == 0) result.first_unmappable = i;
-      result.bytes += '?';
+      *out++ = '?';
       if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-        result.bytes += '?';
+        *out++ = '?';
         ++i;
       }
     }
   }
+  result.bytes.resize(static_cast<std::size_t>(out - result.bytes.data()));
   return result;
 }
 
@@ -211,7 +214,8 @@ char32_t CodePageTables::Read(const unsigned char* in, const unsigned char* end,
 
 EncodedText EncodeUtf8(std::u16string_view text) {
   EncodedText result;
-  result.bytes.reserve(3 * text.size());
+  result.bytes.resize(3 * text.size());  // a pair of units takes four
+  char* out = result.bytes.data();
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
@@ -221,21 +225,22 @@ EncodedText EncodeUtf8(std::u16string_view text) {
       c = 0xFFFD;
     }
     if (c < 0x80) {
-      result.bytes += static_cast<char>(c);
+      *out++ = static_cast<char>(c);
     } else if (c < 0x800) {
-      result.bytes += static_cast<char>(0xC0 | c >> 6);
-      result.bytes += static_cast<char>(0x80 | (c & 0x3F));
+      *out++ = static_cast<char>(0xC0 | c >> 6);
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      result.bytes += static_cast<char>(0xE0 | c >> 12);
-      result.bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      result.bytes += static_cast<char>(0x80 | (c & 0x3F));
+      *out++ = static_cast<char>(0xE0 | c >> 12);
+      *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      result.bytes += static_cast<char>(0xF0 | c >> 18);
-      result.bytes += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      result.bytes += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      result.bytes += static_cast<char>(0x80 | (c & 0x3F));
+      *out++ = static_cast<char>(0xF0 | c >> 18);
+      *out++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      *out++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
+  result.bytes.resize(static_cast<std::size_t>(out - result.bytes.data()));
   return result;
 }
 
@@ -267,8 +272,8 @@ char32_t ReadUtf8(const unsigned char* in, const unsigned char* end, int& length
 // there: then U+003F for that byte, or false when strict.
 template <class Read>
 bool DecodeWith(std::string_view bytes, bool strict, std::u16string& text, const Read& read) {
-  text.clear();
-  text.reserve(bytes.size());
+  text.resize(bytes.size());  // never more code units than bytes
+  char16_t* out = text.data();
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* const end = in + bytes.size();
   while (in < end) {
@@ -276,18 +281,19 @@ bool DecodeWith(std::string_view bytes, bool strict, std::u16string& text, const
     const char32_t c = read(in, end, length);
     if (length == 0) {
       if (strict) return false;
-      text += u'?';
+      *out++ = u'?';
       ++in;
       continue;
     }
     if (c >= 0x10000) {
-      text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      *out++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
     } else {
-      text += static_cast<char16_t>(c);
+      *out++ = static_cast<char16_t>(c);
     }
     in += length;
   }
+  text.resize(static_cast<std::size_t>(out - text.data()));
   return true;
 }
 

@@ -45,13 +45,17 @@ bool Decode(std::string_view bytes, CodePage cp, bool strict, std::u16string& te
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
   EncodedText result;
   result.bytes.resize(2 * text.size());
+  char* const out = result.bytes.data();
   const int high = cp == 1200 ? 1 : 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = IsLone(text, i) ? u'\uFFFD' : text[i];
-    result.bytes[2 * i + high] = static_cast<char>(unit >> 8);
-    result.bytes[2 * i + 1 - high] = static_cast<char>(unit & 0xFF);
+    char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDFFF && IsLone(text, i)) {
+      if (result.unmappable++ == 0) result.first_unmappable = i;
+      unit = u'\uFFFD';
+    }
+    out[2 * i + high] = static_cast<char>(unit >> 8);
+    out[2 * i + 1 - high] = static_cast<char>(unit & 0xFF);
   }
-  CountLoneSurrogates(text, result);
   return result;
 }
 
