@@ -1,6 +1,10 @@
 // Throughput of the codec: the two conversions (TextToHex, HexToText) and the
 // byte stage alone (bytes to hex text, hex text to bytes, in the UTF-16 and
-// the narrow forms), on ASCII text and on Chinese text of 1 MiB and 16 MiB.
+// the narrow forms), on ASCII text and on Chinese text of 1 MiB and 16 MiB;
+// and the two conversions in each named code page on 1 MiB of its own text
+// (TextToHex/cp950/1MiB...): the characters it writes in more than one byte
+// (for windows-1252 its upper half; for UTF-8, GB18030 and UTF-16, Chinese),
+// drawn at random.
 //
 // Sizes name the text: 1 MiB is 1 MiB of UTF-16 (524,288 code units). Every
 // other input of a case is derived from that text: its bytes in code page 936
@@ -31,7 +35,8 @@
 //
 // Inputs are generated, deterministic and built once, outside the timing, the
 // first time a case needs them; each is checked to go round trip before any
-// timing starts, and the program aborts with a message when one does not.
+// timing starts, and the program aborts with a message when one does not. A
+// code page the codec lacks is left out.
 #include <benchmark/benchmark.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -64,10 +69,27 @@ constexpr codec::CodePage kCodePage = 936;
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 constexpr std::size_t kSizes[] = {1 * kMiB, 16 * kMiB};
 
-enum class Script { kAscii, kChinese };
+// kOwn: the code page's own text, as the top of the file says.
+enum class Script { kAscii, kChinese, kOwn };
 constexpr Script kScripts[] = {Script::kAscii, Script::kChinese};
 
-const char* ScriptName(Script script) { return script == Script::kAscii ? "ascii" : "chinese"; }
+// The code pages timed on their own text, beside 936's ASCII and Chinese.
+constexpr codec::CodePage kOwnCodePages[] = {936, 54936, 950, 932, 949, 1252, 65001, 1200, 1201};
+
+// What one benchmark converts.
+struct Case {
+  Script script;
+  std::size_t size;
+  codec::CodePage cp = kCodePage;
+
+  std::string Name() const {
+    const std::string what = script == Script::kAscii     ? "ascii"
+                             : script == Script::kChinese ? "chinese"
+                                                          : "cp" + std::to_string(cp);
+    return what + "/" + std::to_string(size / kMiB) + "MiB";
+  }
+  auto Key() const { return std::tuple(script, size, cp); }
+};
 
 // One case's inputs.
 struct Corpus {
@@ -81,24 +103,24 @@ struct Corpus {
   std::u16string lenient;
 };
 
-[[noreturn]] void Fail(const std::string& what, Script script, std::size_t size) {
-  std::fprintf(stderr, "codec_bench: %s/%zuMiB: %s; nothing timed.\n", ScriptName(script),
-               size / kMiB, what.c_str());
+[[noreturn]] void Fail(const std::string& what, const Case& c) {
+  std::fprintf(stderr, "codec_bench: %s: %s; nothing timed.\n", c.Name().c_str(), what.c_str());
   std::abort();
 }
 
 // Checks once that every road of the case gives its input back.
-void CheckRoundTrips(const Corpus& c, Script script, std::size_t size) {
+void CheckRoundTrips(const Corpus& c, const Case& which) {
   const auto check = [&](bool ok, const char* what) {
-    if (!ok) Fail(what, script, size);
+    if (!ok) Fail(what, which);
   };
-  const codec::EncodedText encoded = codec::EncodeText(c.text, kCodePage);
+  const codec::CodePage cp = which.cp;
+  const codec::EncodedText encoded = codec::EncodeText(c.text, cp);
   check(encoded.unmappable == 0, "the code page lacks characters of the text");
   check(encoded.bytes == c.bytes, "EncodeText is not deterministic");
   check(c.hex.size() == codec::HexLength(c.bytes.size()), "the hex text is not 3n-1 long");
 
-  check(codec::TextToHex(c.text, kCodePage) == c.hex, "TextToHex differs from BytesToHex");
-  auto text = codec::HexToText(c.hex, kCodePage);
+  check(codec::TextToHex(c.text, cp) == c.hex, "TextToHex differs from BytesToHex");
+  auto text = codec::HexToText(c.hex, cp);
   check(text.ok(), "HexToText fails on its own hex text");
   check(text.value() == c.text, "HexToText(TextToHex(text)) is not the text");
 
@@ -114,26 +136,53 @@ void CheckRoundTrips(const Corpus& c, Script script, std::size_t size) {
   auto lenient16 = codec::HexToBytes(std::u16string_view(c.lenient));
   check(lenient16.ok() && lenient16.value() == c.bytes,
         "the lenient hex text (UTF-16) does not read as the bytes");
-  auto lenient_text = codec::HexToText(c.lenient, kCodePage);
+  auto lenient_text = codec::HexToText(c.lenient, cp);
   check(lenient_text.ok() && lenient_text.value() == c.text,
         "HexToText of the lenient hex text is not the text");
 }
 
+// The characters a code page writes in more than one byte and reads back
+// (windows-1252: those from A0 up), found by asking the codec one at a time.
+std::u16string OwnCharacters(codec::CodePage cp) {
+  if (cp == 54936 || cp == 65001 || cp == 1200 || cp == 1201) return u"";  // Chinese, below
+  std::u16string own;
+  for (char32_t u = 0x80; u < 0x10000; ++u) {
+    if (u >= 0xD800 && u <= 0xDFFF) continue;
+    const std::u16string one(1, static_cast<char16_t>(u));
+    const codec::EncodedText e = codec::EncodeText(one, cp);
+    if (e.unmappable != 0 || (cp != 1252 && e.bytes.size() < 2)) continue;
+    if (cp == 1252 && static_cast<unsigned char>(e.bytes[0]) < 0xA0) continue;
+    if (codec::DecodeBytes(e.bytes, cp) == one) own += one.front();
+  }
+  return own;
+}
+
+std::u16string OwnText(codec::CodePage cp, std::size_t units) {
+  const std::u16string own = OwnCharacters(cp);
+  if (own.empty()) return ChineseText(units);
+  vantorel_bench::Lcg lcg(0x4f776e54657874u + cp);
+  std::u16string text(units, u'\0');
+  for (char16_t& c : text) c = own[lcg.Below(static_cast<std::uint32_t>(own.size()))];
+  return text;
+}
+
 // The case's inputs, built and checked on first use and kept for the run.
-const Corpus& GetCorpus(Script script, std::size_t size) {
-  static std::map<std::pair<Script, std::size_t>, std::unique_ptr<Corpus>> cache;
-  auto& slot = cache[{script, size}];
+const Corpus& GetCorpus(const Case& which) {
+  static std::map<decltype(which.Key()), std::unique_ptr<Corpus>> cache;
+  auto& slot = cache[which.Key()];
   if (!slot) {
     auto c = std::make_unique<Corpus>();
-    const std::size_t units = size / sizeof(char16_t);
-    c->text = script == Script::kAscii ? AsciiText(units) : ChineseText(units);
-    if (c->text.size() != units) Fail("the generator missed the size", script, size);
-    c->bytes = codec::EncodeText(c->text, kCodePage).bytes;
+    const std::size_t units = which.size / sizeof(char16_t);
+    c->text = which.script == Script::kAscii     ? AsciiText(units)
+              : which.script == Script::kChinese ? ChineseText(units)
+                                                 : OwnText(which.cp, units);
+    if (c->text.size() != units) Fail("the generator missed the size", which);
+    c->bytes = codec::EncodeText(c->text, which.cp).bytes;
     c->hex = codec::BytesToHex(c->bytes);
     c->hex_narrow.assign(c->hex.begin(), c->hex.end());  // digits and spaces only
     c->lenient_narrow = LenientHex(c->bytes);
     c->lenient.assign(c->lenient_narrow.begin(), c->lenient_narrow.end());  // ASCII only
-    CheckRoundTrips(*c, script, size);
+    CheckRoundTrips(*c, which);
     slot = std::move(c);
   }
   return *slot;
@@ -144,38 +193,38 @@ void SetBytes(benchmark::State& state, std::size_t per_iteration) {
                           static_cast<std::int64_t>(per_iteration));
 }
 
-void BM_TextToHex(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_TextToHex(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
-    std::u16string hex = codec::TextToHex(c.text, kCodePage);
+    std::u16string hex = codec::TextToHex(c.text, which.cp);
     benchmark::DoNotOptimize(hex.data());
     benchmark::ClobberMemory();
   }
   SetBytes(state, c.text.size() * sizeof(char16_t));
 }
 
-void BM_HexToText(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_HexToText(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
-    auto text = codec::HexToText(c.hex, kCodePage);
+    auto text = codec::HexToText(c.hex, which.cp);
     benchmark::DoNotOptimize(text.value().data());
     benchmark::ClobberMemory();
   }
   SetBytes(state, c.hex.size() * sizeof(char16_t));
 }
 
-void BM_HexToTextLenient(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_HexToTextLenient(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
-    auto text = codec::HexToText(c.lenient, kCodePage);
+    auto text = codec::HexToText(c.lenient, which.cp);
     benchmark::DoNotOptimize(text.value().data());
     benchmark::ClobberMemory();
   }
   SetBytes(state, c.lenient.size() * sizeof(char16_t));
 }
 
-void BM_BytesToHex(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_BytesToHex(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     std::u16string hex = codec::BytesToHex(c.bytes);
     benchmark::DoNotOptimize(hex.data());
@@ -184,8 +233,8 @@ void BM_BytesToHex(benchmark::State& state, Script script, std::size_t size) {
   SetBytes(state, c.bytes.size());
 }
 
-void BM_BytesToHexNarrow(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_BytesToHexNarrow(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     std::string hex = NarrowHex(c.bytes);
     benchmark::DoNotOptimize(hex.data());
@@ -194,8 +243,8 @@ void BM_BytesToHexNarrow(benchmark::State& state, Script script, std::size_t siz
   SetBytes(state, c.bytes.size());
 }
 
-void BM_HexToBytesUtf16(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_HexToBytesUtf16(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     auto bytes = codec::HexToBytes(std::u16string_view(c.hex));
     benchmark::DoNotOptimize(bytes.value().data());
@@ -204,8 +253,8 @@ void BM_HexToBytesUtf16(benchmark::State& state, Script script, std::size_t size
   SetBytes(state, c.hex.size() * sizeof(char16_t));
 }
 
-void BM_HexToBytesNarrow(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_HexToBytesNarrow(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     auto bytes = codec::HexToBytes(std::string_view(c.hex_narrow));
     benchmark::DoNotOptimize(bytes.value().data());
@@ -214,8 +263,8 @@ void BM_HexToBytesNarrow(benchmark::State& state, Script script, std::size_t siz
   SetBytes(state, c.hex_narrow.size());
 }
 
-void BM_HexToBytesUtf16Lenient(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_HexToBytesUtf16Lenient(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     auto bytes = codec::HexToBytes(std::u16string_view(c.lenient));
     benchmark::DoNotOptimize(bytes.value().data());
@@ -224,8 +273,8 @@ void BM_HexToBytesUtf16Lenient(benchmark::State& state, Script script, std::size
   SetBytes(state, c.lenient.size() * sizeof(char16_t));
 }
 
-void BM_HexToBytesNarrowLenient(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_HexToBytesNarrowLenient(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     auto bytes = codec::HexToBytes(std::string_view(c.lenient_narrow));
     benchmark::DoNotOptimize(bytes.value().data());
@@ -234,8 +283,8 @@ void BM_HexToBytesNarrowLenient(benchmark::State& state, Script script, std::siz
   SetBytes(state, c.lenient_narrow.size());
 }
 
-void BM_HexToBytesAnyShapeUtf16(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_HexToBytesAnyShapeUtf16(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     auto bytes = codec::HexToBytesAnyShape(std::u16string_view(c.hex));
     benchmark::DoNotOptimize(bytes.value().data());
@@ -244,44 +293,45 @@ void BM_HexToBytesAnyShapeUtf16(benchmark::State& state, Script script, std::siz
   SetBytes(state, c.hex.size() * sizeof(char16_t));
 }
 
-void BM_FindUnreadGroupsUtf16(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_FindUnreadGroupsUtf16(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) benchmark::DoNotOptimize(codec::FindUnreadGroups(c.hex));
   SetBytes(state, c.hex.size() * sizeof(char16_t));
 }
 
-void BM_FindUnreadGroupsNarrow(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_FindUnreadGroupsNarrow(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) benchmark::DoNotOptimize(codec::FindUnreadGroups(c.hex_narrow));
   SetBytes(state, c.hex_narrow.size());
 }
 
-void BM_FindUnreadGroupsUtf16Lenient(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_FindUnreadGroupsUtf16Lenient(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) benchmark::DoNotOptimize(codec::FindUnreadGroups(c.lenient));
   SetBytes(state, c.lenient.size() * sizeof(char16_t));
 }
 
 // The case's bytes as narrow hex text in a shape, built on first use.
-const std::string& ShapedHex(Script script, std::size_t size, codec::HexShape shape) {
-  static std::map<std::tuple<Script, std::size_t, codec::HexShape>, std::string> cache;
-  std::string& hex = cache[{script, size, shape}];
+const std::string& ShapedHex(const Case& which, codec::HexShape shape) {
+  static std::map<std::tuple<Script, std::size_t, codec::CodePage, codec::HexShape>, std::string>
+      cache;
+  std::string& hex = cache[std::tuple_cat(which.Key(), std::tuple(shape))];
   if (hex.empty()) {
-    const std::string& bytes = GetCorpus(script, size).bytes;
+    const std::string& bytes = GetCorpus(which).bytes;
     const codec::HexFrame frame = codec::FrameOf(shape);
     hex = frame.open;
     hex.resize(hex.size() + codec::GroupsLength(bytes.size(), {shape}));
     codec::WriteGroups(bytes, {shape}, hex.data() + frame.open.size());
     hex += frame.close;
     auto back = codec::HexToBytesAnyShape(std::string_view(hex));
-    if (!back.ok() || back.value() != bytes) Fail("a shape does not read back", script, size);
+    if (!back.ok() || back.value() != bytes) Fail("a shape does not read back", which);
   }
   return hex;
 }
 
-void BM_HexToBytesAnyShapeNarrow(benchmark::State& state, Script script, std::size_t size,
+void BM_HexToBytesAnyShapeNarrow(benchmark::State& state, const Case& which,
                                  codec::HexShape shape) {
-  const std::string& hex = ShapedHex(script, size, shape);
+  const std::string& hex = ShapedHex(which, shape);
   for (auto _ : state) {
     auto bytes = codec::HexToBytesAnyShape(std::string_view(hex));
     benchmark::DoNotOptimize(bytes.value().data());
@@ -290,9 +340,8 @@ void BM_HexToBytesAnyShapeNarrow(benchmark::State& state, Script script, std::si
   SetBytes(state, hex.size());
 }
 
-void BM_WriteGroups(benchmark::State& state, Script script, std::size_t size,
-                    codec::HexShape shape) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_WriteGroups(benchmark::State& state, const Case& which, codec::HexShape shape) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     std::string hex(codec::GroupsLength(c.bytes.size(), {shape}), '\0');
     codec::WriteGroups(c.bytes, {shape}, hex.data());
@@ -304,8 +353,8 @@ void BM_WriteGroups(benchmark::State& state, Script script, std::size_t size,
 
 // Not the codec: a plain copy of the text into a new string, the ceiling that
 // the conversions' numbers are read against.
-void BM_Memcpy(benchmark::State& state, Script script, std::size_t size) {
-  const Corpus& c = GetCorpus(script, size);
+void BM_Memcpy(benchmark::State& state, const Case& which) {
+  const Corpus& c = GetCorpus(which);
   for (auto _ : state) {
     std::u16string copy(c.text.size(), u'\0');
     std::memcpy(copy.data(), c.text.data(), c.text.size() * sizeof(char16_t));
@@ -315,7 +364,7 @@ void BM_Memcpy(benchmark::State& state, Script script, std::size_t size) {
   SetBytes(state, c.text.size() * sizeof(char16_t));
 }
 
-using BenchmarkFunction = void (*)(benchmark::State&, Script, std::size_t);
+using BenchmarkFunction = void (*)(benchmark::State&, const Case&);
 
 void RegisterAll() {
   static constexpr std::pair<const char*, BenchmarkFunction> kFunctions[] = {
@@ -334,15 +383,13 @@ void RegisterAll() {
       {"FindUnreadGroups/utf16-lenient", BM_FindUnreadGroupsUtf16Lenient},
       {"Memcpy", BM_Memcpy},
   };
-  const auto name_of = [](std::string_view name, Script script, std::size_t size) {
-    return std::string(name) + "/" + ScriptName(script) + "/" + std::to_string(size / kMiB) + "MiB";
+  const auto add = [](const char* name, BenchmarkFunction function, const Case& which) {
+    benchmark::RegisterBenchmark((std::string(name) + "/" + which.Name()).c_str(), function, which)
+        ->Unit(benchmark::kMillisecond);
   };
   for (const auto& [name, function] : kFunctions) {
     for (const Script script : kScripts) {
-      for (const std::size_t size : kSizes) {
-        benchmark::RegisterBenchmark(name_of(name, script, size).c_str(), function, script, size)
-            ->Unit(benchmark::kMillisecond);
-      }
+      for (const std::size_t size : kSizes) add(name, function, Case{script, size});
     }
   }
   // Hex text in other shapes, narrow: read in each shape, and written in it.
@@ -354,15 +401,20 @@ void RegisterAll() {
   for (const auto& [shape_name, shape] : kShapes) {
     for (const Script script : kScripts) {
       for (const std::size_t size : kSizes) {
-        const std::string tail = std::string("narrow-") + shape_name;
-        benchmark::RegisterBenchmark(name_of("HexToBytesAnyShape/" + tail, script, size).c_str(),
-                                     BM_HexToBytesAnyShapeNarrow, script, size, shape)
+        const Case which{script, size};
+        const std::string tail = std::string("narrow-") + shape_name + "/" + which.Name();
+        benchmark::RegisterBenchmark(("HexToBytesAnyShape/" + tail).c_str(),
+                                     BM_HexToBytesAnyShapeNarrow, which, shape)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(name_of("WriteGroups/" + tail, script, size).c_str(),
-                                     BM_WriteGroups, script, size, shape)
+        benchmark::RegisterBenchmark(("WriteGroups/" + tail).c_str(), BM_WriteGroups, which, shape)
             ->Unit(benchmark::kMillisecond);
       }
     }
+  }
+  for (const codec::CodePage cp : kOwnCodePages) {
+    if (!codec::IsCodePageAvailable(cp)) continue;
+    add("TextToHex", BM_TextToHex, Case{Script::kOwn, kMiB, cp});
+    add("HexToText", BM_HexToText, Case{Script::kOwn, kMiB, cp});
   }
 }
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,8 +56,10 @@ upper-case hex digits each, single spaces between (中 is D6 D0 in code page 936
                  had characters left unread, or no digit, and which first.
 
 options, before or after the command word:
-  -c, --code-page CODEPAGE  936 (the default), 54936, 950, 932, 949, 1252,
-                            65001 (UTF-8) or another the system provides
+  -c, --code-page CODEPAGE  the code page, 936 (GBK) unless given: its number
+                            or one of these names, of either case,
+@NAMES@
+                            or the number of another the system provides
   -h, --help                this help
       --version             the version
   --                        the rest is TEXT or HEX, even when it starts with -
@@ -82,6 +83,35 @@ standard output); 2 usage error or unavailable code page.
 )";
 
 constexpr codec::CodePage kDefaultCodePage = 936;
+
+// The help, with the code pages' names where kHelp says @NAMES@: a line each,
+// under the options' descriptions.
+std::string Help() {
+  constexpr std::size_t kIndent = 30, kNamesWidth = 24;
+  std::string names;
+  for (const codec::NamedCodePage& named : codec::NamedCodePages()) {
+    std::string line(kIndent, ' ');
+    for (const char c : named.names) line += c == ' ' ? std::string(", ") : std::string(1, c);
+    line.resize(kIndent + kNamesWidth, ' ');
+    line += named.display;
+    if (named.display.find('(') == std::string_view::npos)
+      line += " (" + std::to_string(named.cp) + ")";
+    names += line + "\n";
+  }
+  std::string help(kHelp);
+  return help.replace(help.find("@NAMES@\n"), 8, names);
+}
+
+// The names -c takes, for a message: "gbk, cp936, gb2312 (936); gb18030 (54936); ...".
+std::string NamesList() {
+  std::string list;
+  for (const codec::NamedCodePage& named : codec::NamedCodePages()) {
+    if (!list.empty()) list += "; ";
+    for (const char c : named.names) list += c == ' ' ? std::string(", ") : std::string(1, c);
+    list += " (" + std::to_string(named.cp) + ")";
+  }
+  return list;
+}
 
 // Input is converted and written in pieces of about this many bytes, so a
 // large input needs little memory beyond itself.
@@ -605,7 +635,8 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
 
 // How many of bytes, which start at a character's start, can be decoded on
 // their own, each part decoding (and failing to) exactly as within the whole;
-// npos when the code page is not known to allow any cut. In code pages whose
+// npos when the code page is not known to allow any cut. UTF-16: whole code
+// units, a surrogate pair kept together. In code pages whose
 // characters the lead byte alone tells apart, the whole characters (GBK, Big5
 // and UHC: a byte from 81 to FE leads two; Shift-JIS: 81 to 9F and E0 to FC;
 // UTF-8: a character ends before any byte that does not continue one;
@@ -643,6 +674,14 @@ std::size_t WholeCharacters(std::string_view bytes, std::size_t fresh, codec::Co
       }
       return at;
     }
+    case 1200:
+    case 1201: {
+      // Whole code units, a surrogate pair kept together.
+      std::size_t end = bytes.size() & ~std::size_t{1};
+      const auto high_byte = [&](std::size_t unit) { return byte(cp == 1200 ? unit + 1 : unit); };
+      if (end >= 2 && high_byte(end - 2) >= 0xD8 && high_byte(end - 2) <= 0xDB) end -= 2;
+      return end;
+    }
     case 54936: {
       std::size_t end = bytes.size();
       while (end > fresh && byte(end - 1) >= 0x30) --end;
@@ -651,6 +690,33 @@ std::size_t WholeCharacters(std::string_view bytes, std::size_t fresh, codec::Co
     default:
       return std::string_view::npos;
   }
+}
+
+// Why bytes that do not come back were refused, after "group N "G" ".
+std::string WhyNotText(const codec::CheckedText::Refusal& refusal, codec::CodePage cp) {
+  const std::string page = "code page " + std::to_string(cp);
+  if (refusal.reason != codec::GroupError::Reason::kWrittenOtherwise)
+    return "starts bytes that are not text in " + page;
+  std::u16string units;
+  if (refusal.character < 0x10000) {
+    units += static_cast<char16_t>(refusal.character);
+  } else {
+    units += static_cast<char16_t>(0xD800 + ((refusal.character - 0x10000) >> 10));
+    units += static_cast<char16_t>(0xDC00 + ((refusal.character - 0x10000) & 0x3FF));
+  }
+  std::string shown;
+  if (refusal.character >= 0x20 && (refusal.character < 0x7F || refusal.character >= 0xA0)) {
+    AppendUtf8(units, shown);
+    shown += ' ';
+  }
+  const auto hex = [](std::string_view bytes) {
+    std::string text(codec::HexLength(bytes.size()), ' ');
+    codec::WriteHex(bytes, text.data());
+    return text;
+  };
+  return "starts bytes (" + hex(refusal.read) + ") that read as " + shown + "(" +
+         CodePoint(refusal.character) + "), which " + page +
+         (refusal.written.empty() ? " cannot write" : " writes as " + hex(refusal.written));
 }
 
 // Gathers bytes as they are read and hands them on in pieces that can be
@@ -927,6 +993,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
   };
   std::optional<std::size_t> lossy;  // the byte, 1-based
   unsigned lossy_value = 0;
+  codec::CheckedText::Refusal refusal{};
   std::size_t pieces = 0;
   std::u16string only_text;  // of the first piece, kept while it is the only one
   codec::UnreadGroups unread;
@@ -938,6 +1005,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
       if (checked.refused) {
         lossy = before + checked.refused->byte + 1;
         lossy_value = static_cast<unsigned char>(bytes[checked.refused->byte]);
+        refusal = std::move(*checked.refused);
       }
       if (++pieces == 1) {
         only_text = std::move(checked.text);
@@ -964,7 +1032,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
   }
   // Zero bytes are fine here: UTF-8 output can hold them.
   if (lossy) {
-    const std::string why = "starts bytes that are not text in code page " + std::to_string(cp);
+    const std::string why = WhyNotText(refusal, cp);
     if (!any) return failure(*lossy, why);
     char value[8];
     std::snprintf(value, sizeof value, " (%02X) ", lossy_value);
@@ -1052,13 +1120,6 @@ std::optional<Failure> CheckShapeOptions(std::string_view word, ShapeOptions& op
       2, "unknown shape " + Quoted(*options.shape) + " (spaced, plain, 0x, c or escaped)", true};
 }
 
-std::optional<codec::CodePage> ParseNumber(std::string_view s) {
-  codec::CodePage value = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-  return value;
-}
-
 // Reads the arguments; a failure is a usage error or an unavailable code page.
 std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
   Command command;
@@ -1079,7 +1140,7 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
       return command;
     } else if (arg == "-c" || arg == "--code-page") {
       if (i + 1 == args.size())
-        return Failure{2, "option " + std::string(arg) + " needs a code page number", true};
+        return Failure{2, "option " + std::string(arg) + " needs a code page", true};
       code_page = args[++i];
     } else if (arg.starts_with("--code-page=")) {
       code_page = arg.substr(12);
@@ -1107,13 +1168,20 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
   if (auto failure = CheckShapeOptions(command.word, command.shapes)) return *failure;
 
   if (code_page) {
-    const auto number = ParseNumber(*code_page);
-    if (!number) return Failure{2, "code page " + Quoted(*code_page) + " is not a number", true};
-    command.cp = *number;
+    const auto cp = codec::CodePageByName(*code_page);
+    if (!cp) {
+      return Failure{2, "unknown code page " + Quoted(*code_page) +
+                            ": give its number or one of these names: " + NamesList()};
+    }
+    command.cp = *cp;
   }
   if (!codec::IsCodePageAvailable(command.cp)) {
-    return Failure{2, "code page " + std::to_string(command.cp) +
-                          " is not available (936, 54936, 950, 932, 949, 1252 and 65001 are)"};
+    std::string named;
+    const auto all = codec::NamedCodePages();
+    for (std::size_t i = 0; i < all.size(); ++i)
+      named += (i == 0 ? "" : i + 1 == all.size() ? " and " : ", ") + std::to_string(all[i].cp);
+    return Failure{
+        2, "code page " + std::to_string(command.cp) + " is not available (" + named + " are)"};
   }
   return command;
 }
@@ -1137,7 +1205,7 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
     std::optional<Failure> failure;
     switch (command.kind) {
       case Command::Kind::kHelp:
-        out.Append(kHelp);
+        out.Append(Help());
         out.Finish();
         break;
       case Command::Kind::kVersion:

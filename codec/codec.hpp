@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,13 +29,23 @@ namespace 字符串加密 {
 struct GroupError {
   enum class Reason {
     kTooLarge,  // the group's value does not fit in a byte
-    kZeroByte,  // the group is a zero byte, which a text box cannot hold
-    kNotText,   // the bytes from this group on do not survive the code page
+    kZeroByte,  // the group starts a character U+0000 (a zero byte; in UTF-16
+                // two), which a text box cannot hold
+    kNotText,   // the bytes from this group on are not text in the code page
+    // The bytes from this group on read as a character that the code page
+    // writes as other bytes (Big5's A2 CC is 十, which Big5 writes as A4 51).
+    kWrittenOtherwise,
   };
   Reason reason;
   std::size_t group;    // 1-based, counted after the outer spaces are trimmed
   std::size_t offset;   // where the group starts in the hex text passed in
   std::u16string text;  // the group exactly as typed
+  // kWrittenOtherwise: the character, the bytes that read as it (from this
+  // group on), and the bytes the code page writes for it (none when it cannot
+  // write it at all).
+  char32_t character = 0;
+  std::string read = {};
+  std::string written = {};
 
   bool operator==(const GroupError&) const = default;
 };
@@ -67,6 +78,23 @@ CodePage SystemCodePage();
 // Whether the codec can convert to and from the code page.
 bool IsCodePageAvailable(CodePage cp);
 
+// A code page offered by name, in the window's encoding menu and to the
+// command-line tool.
+struct NamedCodePage {
+  CodePage cp;
+  std::string_view display;  // as the window shows it: "GBK (936)", "UTF-8" (ASCII)
+  std::string_view names;    // what the tool takes besides the number, lower case, space-separated
+};
+
+// GBK (936), GB18030 (54936), Big5 (950), Shift-JIS (932), UHC (949),
+// Windows-1252, UTF-8 (65001), UTF-16 LE (1200), UTF-16 BE (1201), in that
+// order.
+std::span<const NamedCodePage> NamedCodePages();
+
+// The code page a name ("gbk", "UTF-16LE": any case) or a number ("936")
+// stands for, available or not; nothing for anything else.
+std::optional<CodePage> CodePageByName(std::string_view name);
+
 // ---- Text to hex text ------------------------------------------------------
 
 // The hex text of the text's bytes in the code page. Never fails.
@@ -74,7 +102,7 @@ std::u16string TextToHex(std::u16string_view text, CodePage cp = SystemCodePage(
 
 // What a caller that must not lose bytes wants refused, beyond groups above FF.
 struct DecodeChecks {
-  bool refuse_zero_bytes = false;   // a text box cannot hold a NUL
+  bool refuse_zero_bytes = false;   // a text box cannot hold a NUL (in UTF-16, 00 00)
   bool refuse_lossy_bytes = false;  // bytes that do not come back when encoded again
 };
 
@@ -88,7 +116,8 @@ Result<std::u16string> HexToText(std::u16string_view hex, CodePage cp = SystemCo
 struct EncodedText {
   std::string bytes;
   // Characters the code page cannot represent (a surrogate pair counts once);
-  // each of their code units became one byte 3F.
+  // each of their code units became one byte 3F, but for a lone surrogate in
+  // UTF-8 and UTF-16, which lack nothing else: U+FFFD, as Windows writes it.
   std::size_t unmappable = 0;
   // Index of the first of them in the text (valid when unmappable > 0).
   std::size_t first_unmappable = 0;
@@ -103,13 +132,19 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp);
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp);
 
 // The text the bytes spell, and the first byte (0-based) the checks refuse:
-// a zero byte, or the first byte from which the bytes do not come back
-// unchanged when decoded and encoded again; whichever comes first.
+// a zero byte (a character U+0000), or where the first character starts that
+// does not come back as the same bytes when decoded and encoded again (either
+// its bytes are not text, or they read as a character that the code page
+// writes otherwise); whichever comes first.
 struct CheckedText {
   std::u16string text;
   struct Refusal {
-    GroupError::Reason reason;  // kZeroByte or kNotText
+    GroupError::Reason reason;  // kZeroByte, kNotText or kWrittenOtherwise
     std::size_t byte;
+    // kWrittenOtherwise: as in GroupError.
+    char32_t character = 0;
+    std::string read = {};
+    std::string written = {};
   };
   std::optional<Refusal> refused;
 };

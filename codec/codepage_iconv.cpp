@@ -1,4 +1,6 @@
-// The code-page layer on systems without the Windows converters: iconv.
+// The code-page layer on systems without the Windows converters: Windows' own
+// conversions where they are known (the published tables, GB18030, UTF-8), the
+// codec's own UTF-16, iconv for the rest.
 #include <errno.h>
 #include <iconv.h>
 
@@ -8,6 +10,8 @@
 #include <string>
 
 #include "codec/internal/platform.hpp"
+#include "codec/internal/published.hpp"
+#include "codec/internal/utf16.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -75,11 +79,14 @@ CodePage SystemCodePage() { return 936; }
 namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
-  if (cp == 0 || cp == 1200 || cp == 1201 || cp == 12000 || cp == 12001) return false;
+  if (utf16::Is(cp) || published::Has(cp)) return true;
+  if (cp == 0 || cp == 12000 || cp == 12001) return false;
   return Converter(IconvName(cp), kUtf16).ok() && Converter(kUtf16, IconvName(cp)).ok();
 }
 
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::EncodeText(text, cp);
+  if (published::Has(cp)) return published::EncodeText(text, cp);
   EncodedText result;
   if (text.empty()) return result;
   Converter converter(IconvName(cp), kUtf16);
@@ -120,6 +127,8 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
 }
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeBytes(bytes, cp);
+  if (published::Has(cp)) return published::DecodeBytes(bytes, cp);
   std::u16string text;
   if (bytes.empty()) return text;
   Converter converter(kUtf16, IconvName(cp));
@@ -150,6 +159,23 @@ std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
     out_left -= sizeof(char16_t);
     done = at + 1;
   }
+  converter.Flush(out, out_left);
+  text.resize(text.size() - out_left / sizeof(char16_t));
+  return text;
+}
+
+std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeIfText(bytes, cp);
+  if (published::Has(cp)) return published::DecodeIfText(bytes, cp);
+  std::u16string text(bytes.size(), u'\0');  // never more code units than bytes
+  if (bytes.empty()) return text;
+  Converter converter(kUtf16, IconvName(cp));
+  if (!converter.ok()) throw std::invalid_argument("code page not available");
+  const char* in = bytes.data();
+  std::size_t in_left = bytes.size();
+  char* out = reinterpret_cast<char*>(text.data());
+  std::size_t out_left = text.size() * sizeof(char16_t);
+  if (!converter.Convert(in, in_left, out, out_left)) return std::nullopt;
   converter.Flush(out, out_left);
   text.resize(text.size() - out_left / sizeof(char16_t));
   return text;

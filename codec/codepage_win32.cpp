@@ -1,9 +1,11 @@
-// The code-page layer on Windows: the system's own converters.
+// The code-page layer on Windows: the system's own converters, and the
+// codec's own UTF-16, which they do not take.
 #include <windows.h>
 
 #include <stdexcept>
 
 #include "codec/internal/platform.hpp"
+#include "codec/internal/utf16.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -37,11 +39,13 @@ CodePage SystemCodePage() { return GetACP(); }
 namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
+  if (utf16::Is(cp)) return true;
   CPINFO info;
   return cp != CP_UTF7 && GetCPInfo(cp, &info) != FALSE && info.MaxCharSize <= 4;
 }
 
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::EncodeText(text, cp);
   EncodedText result;
   if (text.empty()) return result;
   BOOL used_default = FALSE;
@@ -49,6 +53,8 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
   if (size <= 0) throw std::invalid_argument("code page not available");
   result.bytes.resize(static_cast<std::size_t>(size));
   Encode(text, cp, result.bytes.data(), size, &used_default);
+  // These write every character but a lone surrogate (UTF-8 as U+FFFD, GB18030 as 3F).
+  if (WritesEverything(cp)) utf16::CountLoneSurrogates(text, result);
   if (used_default) {
     // Rare: count the characters that became 3F, one at a time.
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -65,12 +71,26 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp) {
 }
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeBytes(bytes, cp);
   std::u16string text;
   if (bytes.empty()) return text;
   const int units = MultiByteToWideChar(cp, 0, bytes.data(), ToInt(bytes.size()), nullptr, 0);
   if (units <= 0) throw std::invalid_argument("code page not available");
   text.resize(static_cast<std::size_t>(units));
   MultiByteToWideChar(cp, 0, bytes.data(), ToInt(bytes.size()),
+                      reinterpret_cast<wchar_t*>(text.data()), units);
+  return text;
+}
+
+std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) {
+  if (utf16::Is(cp)) return utf16::DecodeIfText(bytes, cp);
+  std::u16string text;
+  if (bytes.empty()) return text;
+  const int units =
+      MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), ToInt(bytes.size()), nullptr, 0);
+  if (units <= 0) return std::nullopt;
+  text.resize(static_cast<std::size_t>(units));
+  MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), ToInt(bytes.size()),
                       reinterpret_cast<wchar_t*>(text.data()), units);
   return text;
 }

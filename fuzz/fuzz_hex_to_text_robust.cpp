@@ -1,11 +1,13 @@
 // HexToText as the window and the command-line tool call it, with zero bytes
 // and lossy bytes refused, on any input: it never crashes, and when it fails
-// the error names a real group of the input for one of the three reasons:
+// the error names a real group of the input for one of the four reasons:
 //   - 1 <= group <= the number of groups, and LocateGroup agrees with it;
 //   - the text is the group exactly as it stands at the offset, no space in it;
 //   - too large: the group's digits make more than FF; zero byte: they make 0.
 // Beyond that the answer must be the one worked out the plain way: the plain
-// reader, then the platform's converters to decode and to encode again.
+// reader, then the platform's converters to decode, and to encode again one
+// character at a time until one does not come back as the bytes it was read
+// from.
 // Bits 5 and 6 of the first byte choose a second set of checks to try; bit 3
 // repeats the hex text to some thousands of groups.
 #include <algorithm>
@@ -67,10 +69,10 @@ std::vector<GroupSpan> Groups(std::u16string_view hex) {
 
 void CheckError(std::u16string_view hex, const GroupError& e, DecodeChecks checks) {
   using Reason = GroupError::Reason;
-  VANTOREL_CHECK(e.reason == Reason::kTooLarge || e.reason == Reason::kZeroByte ||
-                 e.reason == Reason::kNotText);
+  const bool lossy = e.reason == Reason::kNotText || e.reason == Reason::kWrittenOtherwise;
+  VANTOREL_CHECK(e.reason == Reason::kTooLarge || e.reason == Reason::kZeroByte || lossy);
   VANTOREL_CHECK(e.reason != Reason::kZeroByte || checks.refuse_zero_bytes);
-  VANTOREL_CHECK(e.reason != Reason::kNotText || checks.refuse_lossy_bytes);
+  VANTOREL_CHECK(!lossy || checks.refuse_lossy_bytes);
 
   const std::vector<GroupSpan> groups = Groups(hex);
   VANTOREL_CHECK(e.group >= 1 && e.group <= groups.size());
@@ -85,7 +87,33 @@ void CheckError(std::u16string_view hex, const GroupError& e, DecodeChecks check
   const std::optional<unsigned> value = GroupValue(e.text);
   if (e.reason == Reason::kTooLarge) VANTOREL_CHECK(!value.has_value());
   if (e.reason == Reason::kZeroByte) VANTOREL_CHECK(value == 0u);
-  if (e.reason == Reason::kNotText) VANTOREL_CHECK(value.has_value());
+  if (lossy) VANTOREL_CHECK(value.has_value());
+  if (e.reason == Reason::kWrittenOtherwise) {
+    VANTOREL_CHECK(!e.read.empty() && e.read != e.written &&
+                   value == static_cast<unsigned char>(e.read[0]));
+  }
+}
+
+// Why the character read from the bytes at `at` does not come back: the
+// shortest run of bytes there that is text, when it is one character; else
+// they are not text.
+GroupError WhyNot(const std::string& bytes, std::size_t at, CodePage cp) {
+  GroupError why{GroupError::Reason::kNotText, 0, 0, u""};
+  for (std::size_t n = 1; n <= 4 && at + n <= bytes.size(); ++n) {
+    const auto text = platform::DecodeIfText(bytes.substr(at, n), cp);
+    if (!text) continue;
+    const bool pair = text->size() == 2 && (*text)[0] >= 0xD800 && (*text)[0] <= 0xDBFF;
+    if (text->size() != 1 && !pair) return why;
+    const EncodedText written = platform::EncodeText(*text, cp);
+    if (written.bytes == bytes.substr(at, n)) return why;
+    why.reason = GroupError::Reason::kWrittenOtherwise;
+    why.character =
+        pair ? 0x10000 + (((*text)[0] - 0xD800u) << 10) + ((*text)[1] - 0xDC00u) : (*text)[0];
+    why.read = bytes.substr(at, n);
+    if (written.unmappable == 0) why.written = written.bytes;
+    return why;
+  }
+  return why;
 }
 
 // What HexToText must answer, the plain way.
@@ -99,22 +127,34 @@ Result<std::u16string> Expected(std::u16string_view hex, CodePage cp, DecodeChec
     const std::size_t at = bytes.value().find('\0');
     if (at != std::string::npos) zero = at + 1;
   }
-  std::size_t lossy = 0;
+  std::size_t lossy = 0;  // 1-based; 0 for none
   if (checks.refuse_lossy_bytes) {
     const std::string& in = bytes.value();
-    const std::string again = platform::EncodeText(text, cp).bytes;
-    const auto [mine, theirs] = std::mismatch(in.begin(), in.end(), again.begin(), again.end());
-    if (mine != in.end() || theirs != again.end()) {
-      lossy = static_cast<std::size_t>(mine - in.begin()) + 1;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < text.size() && lossy == 0;) {
+      const bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
+                        text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      const std::string own = platform::EncodeText(text.substr(i, pair ? 2 : 1), cp).bytes;
+      if (in.compare(at, own.size(), own) != 0) {
+        lossy = at + 1;
+      } else {
+        at += own.size();
+        i += pair ? 2 : 1;
+      }
     }
+    if (lossy == 0 && at != in.size()) lossy = at + 1;
   }
   if (zero == 0 && lossy == 0) return text;
   const bool is_zero = zero != 0 && (lossy == 0 || zero <= lossy);
   const std::size_t group = is_zero ? zero : lossy;
   const std::vector<GroupSpan> groups = Groups(hex);
   const GroupSpan span = group <= groups.size() ? groups[group - 1] : GroupSpan{hex.size(), 0};
-  return GroupError{is_zero ? GroupError::Reason::kZeroByte : GroupError::Reason::kNotText, group,
-                    span.offset, std::u16string(hex.substr(span.offset, span.length))};
+  GroupError error = is_zero ? GroupError{GroupError::Reason::kZeroByte, 0, 0, u""}
+                             : WhyNot(bytes.value(), group - 1, cp);
+  error.group = group;
+  error.offset = span.offset;
+  error.text = hex.substr(span.offset, span.length);
+  return error;
 }
 
 void Check(std::u16string_view hex, CodePage cp, DecodeChecks checks) {

@@ -1,5 +1,7 @@
 #include "window/messages.hpp"
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,23 @@ std::u16string Named(const std::u16string& group, bool chinese) {
   return named;
 }
 
+// A character as a message names it: itself where it can be seen, and its
+// number ("十 (U+5341)", "U+0085").
+std::u16string Character(char32_t c, bool chinese) {
+  char number[16];
+  std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
+  const std::u16string code(number, number + std::strlen(number));
+  if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return code;
+  std::u16string shown;
+  if (c < 0x10000) {
+    shown += static_cast<char16_t>(c);
+  } else {
+    shown += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+    shown += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+  }
+  return chinese ? u"“" + shown + u"”（" + code + u"）" : shown + u" (" + code + u")";
+}
+
 }  // namespace
 
 UiLanguage LanguageFromLangId(unsigned short langid) {
@@ -68,6 +87,22 @@ std::u16string DecodeErrorMessage(const GroupError& error, unsigned int cp, UiLa
     case GroupError::Reason::kZeroByte:
       return chinese ? u"第 " + n + u" 组" + g + u"是零字节，文本框无法容纳。"
                      : u"Group " + n + g + u" is a zero byte, which the text box cannot hold.";
+    case GroupError::Reason::kWrittenOtherwise: {
+      const std::u16string read = 字符串加密::BytesToHex(error.read);
+      const std::u16string c = Character(error.character, chinese);
+      const std::u16string page = Number(cp);
+      if (error.written.empty()) {
+        return chinese ? u"从第 " + n + u" 组起的字节 " + read + u" 读作" + c + u"，代码页 " +
+                             page + u" 无法写出它。"
+                       : u"The bytes " + read + u" from group " + n + u" read as " + c +
+                             u", which code page " + page + u" cannot write.";
+      }
+      const std::u16string written = 字符串加密::BytesToHex(error.written);
+      return chinese ? u"从第 " + n + u" 组起的字节 " + read + u" 读作" + c + u"，代码页 " + page +
+                           u" 把它写作 " + written + u"。"
+                     : u"The bytes " + read + u" from group " + n + u" read as " + c +
+                           u", which code page " + page + u" writes as " + written + u".";
+    }
     case GroupError::Reason::kNotText:
       break;
   }

@@ -64,6 +64,8 @@ TEST(CliTest, ConvertsBothWays) {
       {{"-c", "54936", "encode", "中À€😀"}, "", 0, "", "D6 D0 81 30 86 38 A2 E3 94 39 FC 36\n"},
       {{"decode", "81 30 86 38 94 39 FC 36", "-c", "54936"}, "", 0, "", "À😀"},
       {{"encode", "--", "-x"}, "", 0, "", "2D 78\n"},
+      {{"-c", "1200", "encode", "中a😀"}, "", 0, "", "2D 4E 61 00 3D D8 00 DE\n"},
+      {{"-c", "1201", "decode", "4E 2D 00 61 D8 3D DE 00"}, "", 0, "", "中a😀"},
       // Characters the code page lacks become 3F, one per UTF-16 unit, and stderr says so.
       {{"-c", "1252", "encode", "中€é"},
        "",
@@ -96,7 +98,14 @@ TEST(CliTest, RefusesBadInputAndUsage) {
        Group(1, std::string("1").append(62, '0') + "...", kTooLarge)},
       {{"decode", "D6 100"}, "", 1, Group(2, "100", kTooLarge)},
       {{"decode", "41 D6"}, "", 1, Group(2, "D6", kNotText + "936")},
-      {{"-c", "1252", "decode", "41 81"}, "", 1, Group(2, "81", kNotText + "1252")},
+      {{"-c", "932", "decode", "41 A0 85 40"}, "", 1, Group(3, "85", kNotText + "932")},
+      {{"-c", "1200", "decode", "41 00 42"}, "", 1, Group(3, "42", kNotText + "1200")},
+      {{"-c", "932", "decode", "41 81 20"}, "", 1, Group(2, "81", kNotText + "932")},
+      {{"-c", "950", "decode", "41 a2 CC"},
+       "",
+       1,
+       Group(2, "a2",
+             "starts bytes (A2 CC) that read as 十 (U+5341), which code page 950 writes as A4 51")},
       {{"encode", "\xFF"}, "", 1, NotUtf8("the TEXT argument", never, 0)},
       {{"decode", "41 \x80"}, "", 1, NotUtf8("the HEX argument", stray, 3)},
       {{"encode"}, "中\xED\xA0\x80", 1, NotUtf8("standard input", surrogate, 3)},
@@ -108,12 +117,19 @@ TEST(CliTest, RefusesBadInputAndUsage) {
        2,
        Usage("decode takes one HEX argument; quote it if it holds spaces")},
       {{"encode", "-x"}, "", 2, Usage("unknown option \"-x\"")},
-      {{"encode", "a", "-c"}, "", 2, Usage("option -c needs a code page number")},
-      {{"-c", "utf8", "encode"}, "", 2, Usage("code page \"utf8\" is not a number")},
+      {{"encode", "a", "-c"}, "", 2, Usage("option -c needs a code page")},
+      {{"-c", "utf9", "encode"},
+       "",
+       2,
+       Said("unknown code page \"utf9\": give its number or one of these names: gbk, cp936, "
+            "gb2312 (936); gb18030 (54936); big5, cp950 (950); shift_jis, sjis, cp932 (932); "
+            "uhc, cp949, euc-kr (949); windows-1252, cp1252 (1252); utf-8, utf8 (65001); "
+            "utf-16le, utf-16 (1200); utf-16be (1201)")},
       {{"decode", "-c", "0", "41"},
        "",
        2,
-       Said("code page 0 is not available (936, 54936, 950, 932, 949, 1252 and 65001 are)")},
+       Said("code page 0 is not available (936, 54936, 950, 932, 949, 1252, 65001, 1200 and 1201 "
+            "are)")},
       {{"encode", "--version"}, "", 0, "", "vantorel 1.00\n"},
   });
   std::istringstream in;
@@ -121,6 +137,10 @@ TEST(CliTest, RefusesBadInputAndUsage) {
   EXPECT_EQ(RunCli(Args{"decode", "41", "-h"}, in, out, err), 0);
   EXPECT_TRUE(out.str().starts_with(kUsage + "\n")) << out.str();
   EXPECT_NE(out.str().find("-c, --code-page"), std::string::npos);
+  for (const std::string_view line :
+       {"gbk, cp936, gb2312      GBK (936)\n", "utf-16be                UTF-16 BE (1201)\n"}) {
+    EXPECT_NE(out.str().find(std::string(30, ' ') + std::string(line)), std::string::npos) << line;
+  }
   EXPECT_EQ(err.str(), "");
 }
 
@@ -227,6 +247,33 @@ TEST(CliTest, EveryShapeWrittenReadsBack) {
   }
 }
 
+// -c takes a number or a name, of any case.
+TEST(CliTest, CodePagesByNameOrNumber) {
+  const struct {
+    std::string_view names;
+    std::string text, hex;
+  } cases[] = {
+      {"gbk cp936 gb2312 GBK Cp936 936", "中€", "D6 D0 80"},
+      {"gb18030 GB18030 54936", "中€", "D6 D0 A2 E3"},
+      {"big5 cp950 BIG5 950", "中", "A4 A4"},
+      {"shift_jis sjis cp932 Shift_JIS 932", "中", "92 86"},
+      {"uhc cp949 euc-kr EUC-KR 949", "中", "F1 E9"},
+      {"windows-1252 cp1252 Windows-1252 1252", "é€", "E9 80"},
+      {"utf-8 utf8 UTF-8 65001", "中", "E4 B8 AD"},
+      {"utf-16le utf-16 UTF-16LE 1200", "中a", "2D 4E 61 00"},
+      {"utf-16be UTF-16BE 1201", "中a", "4E 2D 00 61"},
+  };
+  std::vector<Case> runs;
+  for (const auto& c : cases) {
+    for (std::string_view names = c.names; !names.empty();) {
+      const std::size_t space = std::min(names.find(' '), names.size());
+      runs.push_back({{"-c", names.substr(0, space), "encode", c.text}, "", 0, "", c.hex + "\n"});
+      names.remove_prefix(std::min(space + 1, names.size()));
+    }
+  }
+  Check(runs);
+}
+
 // Input of more than a piece (1 MiB) comes out as if it were one piece: a character
 // cut by a piece's edge (a surrogate pair in UTF-16), the space that joins the
 // pieces' hex, empty groups beside an edge, and characters and groups counted across
@@ -264,7 +311,7 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
                 "in a row)"),
        bytes},
       {{"decode"}, with(late, "100"), 1, Group(late, "100", kTooLarge)},
-      {{"decode"}, with(late, "FF;"), 1, Group(late, "FF;", kNotText + "936")},
+      {{"decode"}, with(late, "81;"), 1, Group(late, "81;", kNotText + "936")},
   });
 }
 

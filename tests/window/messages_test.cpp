@@ -41,6 +41,31 @@ TEST(Messages, DecodeErrorsInBothLanguages) {
   }
 }
 
+// Bytes that read as a character the code page writes otherwise: the bytes,
+// the character and the bytes written.
+TEST(Messages, BytesWrittenOtherwiseInBothLanguages) {
+  const struct {
+    char32_t character;
+    std::string read, written;
+    std::u16string chinese, english;
+  } cases[] = {
+      {U'十', "\xA2\xCC", "\xA4\x51",
+       u"从第 3 组起的字节 A2 CC 读作“十”（U+5341），代码页 950 把它写作 A4 51。",
+       u"The bytes A2 CC from group 3 read as 十 (U+5341), which code page 950 writes as A4 51."},
+      {U'\x85', "\x85", "", u"从第 3 组起的字节 85 读作U+0085，代码页 950 无法写出它。",
+       u"The bytes 85 from group 3 read as U+0085, which code page 950 cannot write."},
+      {U'😀', "\x94\x39\xFC\x36", "\x3F",
+       u"从第 3 组起的字节 94 39 FC 36 读作“😀”（U+1F600），代码页 950 把它写作 3F。",
+       u"The bytes 94 39 FC 36 from group 3 read as 😀 (U+1F600), which code page 950 writes as "
+       u"3F."},
+  };
+  for (const auto& c : cases) {
+    const GroupError error{Reason::kWrittenOtherwise, 3, 6, u"A2", c.character, c.read, c.written};
+    EXPECT_EQ(DecodeErrorMessage(error, 950, UiLanguage::kChinese), c.chinese);
+    EXPECT_EQ(DecodeErrorMessage(error, 950, UiLanguage::kEnglish), c.english);
+  }
+}
+
 TEST(Messages, VeryLongGroupIsShortened) {
   const std::u16string digits(100000, u'4');
   const GroupError error{Reason::kTooLarge, 1, 0, digits};
