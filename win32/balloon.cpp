@@ -60,6 +60,17 @@ bool BalloonTip::Show(HWND control, POINT at, std::u16string_view title, std::u1
 
 void BalloonTip::Hide() { tip_.reset(); }
 
+bool BalloonTip::Update(std::u16string_view text) {
+  const HWND tip = shown();
+  if (tip == nullptr) return false;
+  const std::wstring wide_text(text.begin(), text.end());
+  TOOLINFOW tool = Tool(tip, wide_text.c_str());
+  SendMessageW(tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  // Shown again where it is, so that it takes the new text's size.
+  SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  return true;
+}
+
 HWND BalloonTip::shown() const {
   return tip_ && IsWindowVisible(tip_.get()) ? tip_.get() : nullptr;
 }

@@ -23,6 +23,9 @@ class BalloonTip {
   bool Show(HWND control, POINT at, std::u16string_view title, std::u16string_view text, Icon icon,
             UINT milliseconds = 10000);
   void Hide();
+  // Changes the text of the balloon while it shows, where it stands; false
+  // when none shows.
+  bool Update(std::u16string_view text);
 
   // The tooltip window while the balloon shows, else null.
   HWND shown() const;
