@@ -1,9 +1,12 @@
 #include "window/messages.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+
+#include "window/layout.hpp"
 
 namespace vantorel {
 namespace {
@@ -52,12 +55,12 @@ std::u16string Named(const std::u16string& group, bool chinese) {
 }
 
 // A character as a message names it: itself where it can be seen, and its
-// number ("十 (U+5341)", "U+0085").
+// number ("十 (U+5341)"; "U+0085", and half of a surrogate pair, by number alone).
 std::u16string Character(char32_t c, bool chinese) {
   char number[16];
   std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(c));
   const std::u16string code(number, number + std::strlen(number));
-  if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return code;
+  if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c <= 0xDFFF)) return code;
   std::u16string shown;
   if (c < 0x10000) {
     shown += static_cast<char16_t>(c);
@@ -138,6 +141,96 @@ std::u16string EditCommandLabel(EditCommand command, UiLanguage language) {
       break;
   }
   return chinese ? u"全选(&A)" : u"Select &All";
+}
+
+// ---- The encoding menu, the caption and the balloon -------------------------
+
+namespace {
+
+// What GetCPInfoExW calls a code page, without the number Windows writes
+// before it and the parentheses around the rest, and then its number:
+// "ANSI - Cyrillic (1251)".
+std::u16string SystemCodePageName(std::u16string_view name, 字符串加密::CodePage cp, bool chinese) {
+  const std::u16string number = Number(cp);
+  if (name.starts_with(number)) name.remove_prefix(number.size());
+  while (!name.empty() && name.front() == u' ') name.remove_prefix(1);
+  while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
+  if (name.size() >= 2 && name.front() == u'(' && name.back() == u')') {
+    name = name.substr(1, name.size() - 2);
+  }
+  if (name.empty()) return (chinese ? u"代码页 " : u"Code page ") + number;
+  return std::u16string(name) + u" (" + number + u")";
+}
+
+}  // namespace
+
+std::u16string EncodingMenuLabel(UiLanguage language) {
+  return language == UiLanguage::kChinese ? u"编码(&E)" : u"&Encoding";
+}
+
+std::vector<EncodingItem> EncodingItems(字符串加密::CodePage system,
+                                        std::u16string_view system_name,
+                                        bool (*available)(字符串加密::CodePage),
+                                        UiLanguage language) {
+  const bool chinese = language == UiLanguage::kChinese;
+  const auto named = 字符串加密::NamedCodePages();
+  std::vector<EncodingItem> items;
+  if (std::none_of(named.begin(), named.end(), [&](const auto& n) { return n.cp == system; })) {
+    items.push_back({system, SystemCodePageName(system_name, system, chinese), {}, false});
+  }
+  for (const 字符串加密::NamedCodePage& n : named) {
+    items.push_back({n.cp, std::u16string(n.display.begin(), n.display.end()), {}, false});
+  }
+  for (EncodingItem& item : items) {
+    item.label = item.name;
+    if (item.cp == system) item.label += chinese ? u" - 系统默认" : u" - system default";
+    item.enabled = available(item.cp);
+  }
+  return items;
+}
+
+std::u16string FormCaption(const EncodingItem& chosen, 字符串加密::CodePage system) {
+  const std::u16string caption = kFormCaption;
+  return chosen.cp == system ? caption : caption + u" - " + chosen.name;
+}
+
+BalloonText UnwritableBalloon(std::u16string_view text, const 字符串加密::EncodedText& encoded,
+                              const EncodingItem& chosen, UiLanguage language) {
+  const bool chinese = language == UiLanguage::kChinese;
+  const bool one = encoded.unmappable == 1;
+  const std::u16string n = Number(encoded.unmappable);
+  const std::size_t at = encoded.first_unmappable;
+  char32_t c = text[at];
+  if (c >= 0xD800 && c <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+      text[at + 1] <= 0xDFFF) {
+    c = 0x10000 + ((c - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+  }
+  const std::u16string first = Character(c, chinese);
+  BalloonText balloon;
+  balloon.title =
+      chinese ? chosen.name + u" 无法写出的字符" : u"Characters " + chosen.name + u" cannot write";
+  // These write every character: what they cannot write is half of a
+  // surrogate pair alone, which is no character at all.
+  const bool writes_every_character =
+      chosen.cp == 65001 || chosen.cp == 1200 || chosen.cp == 1201 || chosen.cp == 54936;
+  if (writes_every_character) {
+    balloon.text =
+        chinese ? n + u" 个字符是缺了另一半的半个代理对，任何代码页都无法写出" +
+                      (one ? u"：" : u"，第一个是") + first + u"。"
+                : n +
+                      (one ? u" character is half of a surrogate pair without its other half, "
+                             u"which no code page can write: "
+                           : u" characters are halves of surrogate pairs without their other "
+                             u"halves, which no code page can write; the first is ") +
+                      first + u".";
+  } else {
+    balloon.text =
+        chinese ? n + u" 个字符写成了 3F" + (one ? u"：" : u"，第一个是") + first +
+                      u"。UTF-8 或 UTF-16 可以写出" + (one ? u"它。" : u"它们。")
+                : n + (one ? u" character became 3F: " : u" characters became 3F; the first is ") +
+                      first + u". UTF-8 or UTF-16 can write " + (one ? u"it." : u"them.");
+  }
+  return balloon;
 }
 
 }  // namespace vantorel

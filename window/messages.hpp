@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "codec/codec.hpp"
 
@@ -31,5 +33,43 @@ std::u16string EditCommandLabel(EditCommand command, UiLanguage language);
 // When an operation ran out of memory, or failed in a way nobody foresaw.
 std::u16string OutOfMemoryMessage(UiLanguage language);
 std::u16string UnexpectedErrorMessage(UiLanguage language);
+
+// ---- The encoding menu, the caption and the balloon -------------------------
+
+// An item of the "Encoding" submenu of the window's system menu.
+struct EncodingItem {
+  字符串加密::CodePage cp;
+  std::u16string name;   // as the caption shows it: "GBK (936)", "UTF-8"
+  std::u16string label;  // as the menu shows it: the name, and for the system's
+                         // code page "- 系统默认" / "- system default" after it
+  bool enabled;          // whether the system can convert it
+  bool operator==(const EncodingItem&) const = default;
+};
+
+// The submenu's own label: "编码(&E)" / "&Encoding".
+std::u16string EncodingMenuLabel(UiLanguage language);
+
+// The submenu's items: first the system's ANSI code page, when it is none of
+// the named ones (字符串加密::NamedCodePages), by the name the system gives it
+// (GetCPInfoExW's: "1251  (ANSI - Cyrillic)" on Windows, "ANSI Cyrillic"
+// under Wine) and its number; then the named ones, in their order. Only what
+// `available` takes is enabled.
+std::vector<EncodingItem> EncodingItems(字符串加密::CodePage system,
+                                        std::u16string_view system_name,
+                                        bool (*available)(字符串加密::CodePage),
+                                        UiLanguage language);
+
+// The window's caption with the item chosen: "Vantorel" for the system's code
+// page, else "Vantorel - " and the item's name.
+std::u16string FormCaption(const EncodingItem& chosen, 字符串加密::CodePage system);
+
+// What the balloon at the upper box says when it holds characters the chosen
+// code page cannot write: how many, which is the first, and what can.
+struct BalloonText {
+  std::u16string title;
+  std::u16string text;
+};
+BalloonText UnwritableBalloon(std::u16string_view text, const 字符串加密::EncodedText& encoded,
+                              const EncodingItem& chosen, UiLanguage language);
 
 }  // namespace vantorel
