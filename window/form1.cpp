@@ -28,6 +28,14 @@ constexpr int kIconResource = 1;
 constexpr UINT kGetDpiScaledSize = 0x02E4;
 // What RunMessageLoop returns when GetMessageW fails.
 constexpr int kMessageLoopFailed = 1;
+// The commands of the encoding submenu's items, one apart from the next by
+// 16: the system keeps WM_SYSCOMMAND's four low bits for itself.
+constexpr UINT kFirstEncodingCommand = 0x1000;
+constexpr UINT kEncodingCommandStep = 0x10;
+
+UINT EncodingCommand(std::size_t item) {
+  return kFirstEncodingCommand + static_cast<UINT>(item) * kEncodingCommandStep;
+}
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
@@ -152,6 +160,13 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       // so that the rectangle that message suggests fits it exactly.
       *reinterpret_cast<SIZE*>(lparam) = OuterSize(static_cast<UINT>(wparam));
       return TRUE;
+    case WM_SYSCOMMAND:
+      if (OnSysCommand(wparam)) return 0;
+      break;
+    case WM_MOVE:
+      // The balloon stays where it was put, not with the window.
+      balloon_.Hide();
+      break;
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -222,6 +237,7 @@ bool Form1::OnCreate() {
   ApplyFont();
   Layout();
   last_focus_ = Child(Control::kText2);
+  AddEncodingMenu();
   return true;
 }
 
@@ -407,14 +423,120 @@ bool Form1::PasteIntoText1() {
   return true;
 }
 
-void Form1::Text1_Change() { SetText2(字符串加密::TextToHex(ReadText(Child(Control::kText1)))); }
+void Form1::AddEncodingMenu() {
+  const 字符串加密::CodePage system = 字符串加密::SystemCodePage();
+  CPINFOEXW info{};
+  const std::wstring system_name = GetCPInfoExW(system, 0, &info) ? info.CodePageName : L"";
+  const UiLanguage language = UserLanguage();
+  encodings_ = EncodingItems(system, std::u16string(system_name.begin(), system_name.end()),
+                             字符串加密::IsCodePageAvailable, language);
+  UniqueMenu menu(CreatePopupMenu());
+  const HMENU system_menu = GetSystemMenu(window_.get(), FALSE);
+  if (!menu || system_menu == nullptr) return;
+  for (std::size_t i = 0; i < encodings_.size(); ++i) {
+    const EncodingItem& encoding = encodings_[i];
+    if (encoding.cp == system) encoding_ = i;
+    std::wstring label = Wide(encoding.label);
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+    item.fType = MFT_STRING | MFT_RADIOCHECK;
+    item.fState = (encoding.enabled ? MFS_ENABLED : MFS_GRAYED) |
+                  (encoding.cp == system ? MFS_CHECKED : MFS_UNCHECKED);
+    item.wID = EncodingCommand(i);
+    item.dwTypeData = label.data();
+    InsertMenuItemW(menu.get(), static_cast<UINT>(i), TRUE, &item);
+  }
+  const std::wstring label = Wide(EncodingMenuLabel(language));
+  AppendMenuW(system_menu, MF_SEPARATOR, 0, nullptr);
+  if (AppendMenuW(system_menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(menu.get()),
+                  label.c_str())) {
+    encoding_menu_ = menu.release();  // the system menu's now
+  }
+}
+
+bool Form1::OnSysCommand(WPARAM command) {
+  const auto id = static_cast<UINT>(command & 0xFFF0);
+  if (id < kFirstEncodingCommand) return false;
+  const std::size_t item = (id - kFirstEncodingCommand) / kEncodingCommandStep;
+  if (item >= encodings_.size()) return false;
+  OnCodePageChosen(item);
+  return true;
+}
+
+void Form1::OnCodePageChosen(std::size_t item) {
+  const EncodingItem& chosen = encodings_[item];
+  if (!chosen.enabled) return;
+  encoding_ = item;
+  code_page_ = chosen.cp;
+  CheckMenuRadioItem(encoding_menu_, EncodingCommand(0), EncodingCommand(encodings_.size() - 1),
+                     EncodingCommand(item), MF_BYCOMMAND);
+  SetWindowTextW(window_.get(), Wide(FormCaption(chosen, 字符串加密::SystemCodePage())).c_str());
+  Text1_Change();
+}
+
+void Form1::OnUnwritable(std::u16string_view text, const 字符串加密::EncodedText& encoded) {
+  const HWND text1 = Child(Control::kText1);
+  const std::size_t first = encoded.first_unmappable;
+  if (encoded.unmappable != 0 && text[first] >= 0xD800 && text[first] <= 0xDBFF) {
+    // A character beyond the first plane is typed as two WM_CHARs, and the
+    // box changes after each: with the caret just after its first half, the
+    // second is on its way.
+    DWORD caret = 0;
+    SendMessageW(text1, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    if (caret == first + 1) return;
+  }
+  const bool newly = unwritable_ == 0 || unwritable_in_ != code_page_;
+  const bool moved = first != unwritable_first_;
+  const bool recounted = encoded.unmappable != unwritable_;
+  unwritable_ = encoded.unmappable;
+  unwritable_first_ = first;
+  unwritable_in_ = code_page_;
+  if (unwritable_ == 0) {
+    balloon_.Hide();
+    return;
+  }
+  // Once gone, it comes back only for characters newly unwritable; while it
+  // shows, it keeps up with Text1.
+  if (!newly && (balloon_.shown() == nullptr || (!moved && !recounted))) return;
+  const BalloonText balloon =
+      UnwritableBalloon(text, encoded, encodings_[encoding_], UserLanguage());
+  if (!newly && !moved) {
+    balloon_.Update(balloon.text);
+    return;
+  }
+  // The stem points at the bottom of the first such character, or at the
+  // nearest edge of the box when it is scrolled out of sight.
+  const auto at = static_cast<DWORD>(SendMessageW(text1, EM_POSFROMCHAR, first, 0));
+  TEXTMETRICW metrics{};
+  {
+    const WindowDc dc = vantorel::GetDC(text1);
+    const SelectedObject font = vantorel::SelectObject(dc->dc, font_.get());
+    GetTextMetricsW(dc->dc, &metrics);
+  }
+  RECT client{};
+  GetClientRect(text1, &client);
+  const POINT point{
+      std::clamp<LONG>(static_cast<short>(LOWORD(at)), 0, client.right),
+      std::clamp<LONG>(static_cast<short>(HIWORD(at)) + metrics.tmHeight, 0, client.bottom)};
+  balloon_.Show(text1, point, balloon.title, balloon.text, BalloonTip::Icon::kWarning);
+}
+
+// Encodes Text1 once: the hex text for Text2, and the count of characters the
+// code page cannot write for the balloon.
+void Form1::Text1_Change() {
+  const std::u16string text = ReadText(Child(Control::kText1));
+  const 字符串加密::EncodedText encoded = 字符串加密::EncodeText(text, code_page_);
+  SetText2(字符串加密::BytesToHex(encoded.bytes));
+  OnUnwritable(text, encoded);
+}
 
 void Form1::Command1_Click() { Text1_Change(); }
 
 void Form1::Command2_Click() {
   const HWND text2 = Child(Control::kText2);
   const std::u16string hex = ReadText(text2);
-  const 字符串加密::CodePage cp = 字符串加密::SystemCodePage();
+  const 字符串加密::CodePage cp = code_page_;
   auto text =
       字符串加密::HexToText(hex, cp, {.refuse_zero_bytes = true, .refuse_lossy_bytes = true});
   if (!text) {

@@ -9,10 +9,14 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "codec/codec.hpp"
+#include "win32/balloon.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_base.hpp"
 #include "window/layout.hpp"
+#include "window/messages.hpp"
 
 namespace vantorel {
 
@@ -30,6 +34,11 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   HWND hwnd() const { return window_.get(); }
   HWND Child(Control control) const { return children_[static_cast<std::size_t>(control)]; }
   UINT dpi() const { return dpi_; }
+  // The code page typing, "Encode" and "Decode" use: the system's until
+  // another is chosen from the system menu's "Encoding" submenu.
+  字符串加密::CodePage code_page() const { return code_page_; }
+  // The balloon at Text1 while it shows, else null.
+  HWND balloon() const { return balloon_.shown(); }
 
   // The dialog keys (Tab, Shift+Tab, Escape, Enter and Space on the buttons).
   // The message loop offers every message here first; true when it was taken.
@@ -71,6 +80,18 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   // False when the text is short and the box pastes it itself.
   bool PasteIntoText1();
 
+  // The code pages, in a submenu of the system menu: one item each, the
+  // system's checked at first. Choosing one re-encodes Text1 in it; from then
+  // on typing, "Encode" and "Decode" use it, until the window closes.
+  void AddEncodingMenu();
+  bool OnSysCommand(WPARAM command);
+  void OnCodePageChosen(std::size_t item);
+  // After each encode of Text1: when it came to hold characters the code page
+  // cannot write (none before, or before another code page was chosen), a
+  // balloon at the first says so, and keeps up with them while it shows; when
+  // Text1 holds none, the balloon goes.
+  void OnUnwritable(std::u16string_view text, const 字符串加密::EncodedText& encoded);
+
   UniqueWindow window_;
   std::array<HWND, kControlCount> children_{};
   UINT dpi_ = 96;
@@ -78,6 +99,16 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   HWND last_focus_ = nullptr;
   bool setting_text1_ = false;
   bool pasting_text1_ = false;  // Text1_Change waits for the paste's last piece
+  std::vector<EncodingItem> encodings_;
+  HMENU encoding_menu_ = nullptr;  // owned by the system menu
+  std::size_t encoding_ = 0;       // the item chosen
+  字符串加密::CodePage code_page_ = 字符串加密::SystemCodePage();
+  // Text1's characters the code page cannot write, at the last encode: how
+  // many, where the first is, and in which code page.
+  std::size_t unwritable_ = 0;
+  std::size_t unwritable_first_ = 0;
+  字符串加密::CodePage unwritable_in_ = 0;
+  BalloonTip balloon_;
 };
 
 // Runs the program's message loop until WM_QUIT; returns its exit code, or 1
