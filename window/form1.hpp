@@ -10,6 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "codec/codec.hpp"
+#include "textbox/text_box.hpp"
+#include "win32/balloon.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_base.hpp"
 #include "window/layout.hpp"
@@ -51,6 +54,7 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
 
   bool OnCreate();
   void OnCommand(int id, int code);
+  void OnNotify(const NMHDR& notice);
   bool OnActivate(WORD state, bool minimized);
   void OnSetFocus();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -64,12 +68,22 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   void ReportFailure(const std::u16string& text);
   void ReportFailure(bool out_of_memory);
 
+  // Sets Text2 as the program; while decoding, as one step of its undo.
   void SetText2(std::u16string_view text);
-  // Sets Text1 as the program, without Text1_Change running for it.
+  // Sets Text1 as the program, as one step of its undo, without Text1_Change
+  // running for it.
   void SetText1(std::u16string_view text);
   // Text1's paste of a long text: inserted in pieces, then Text1_Change once.
   // False when the text is short and the box pastes it itself.
   bool PasteIntoText1();
+
+  // Decode, and what it offers beyond the lenient reading.
+  void Decode(std::u16string_view text);
+  bool Ask(const std::u16string& question);
+  void SelectRefusedGroup(const 字符串加密::GroupError& error);
+  void ShowUnreadGroups(std::u16string_view hex);
+  // Text2's shortcut menu: the bytes it holds, and "Copy as".
+  void OnText2Menu(const NMTEXTBOXMENU& notice);
 
   UniqueWindow window_;
   std::array<HWND, kControlCount> children_{};
@@ -78,6 +92,9 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   HWND last_focus_ = nullptr;
   bool setting_text1_ = false;
   bool pasting_text1_ = false;  // Text1_Change waits for the paste's last piece
+  bool decoding_ = false;       // Decode's writes, which undo takes back
+  TextBoxOptions text2_options_;
+  BalloonTip unread_balloon_;  // what a decode left unread
 };
 
 // Runs the program's message loop until WM_QUIT; returns its exit code, or 1
