@@ -8,6 +8,7 @@
 
 #include "tests/window/form1_driver.hpp"
 #include "win32/clipboard.hpp"
+#include "win32/edit_menu.hpp"
 
 namespace vantorel {
 namespace {
