@@ -222,8 +222,8 @@ std::u16string CopyAsItemLabel(字符串加密::HexStyle style, UiLanguage langu
       {u"转义(&E)", u"&Escaped"},    {u"小写(&L)", u"&Lower case"},
   };
   const auto* labels = kLabels[style.lower ? 5 : static_cast<std::size_t>(style.shape)];
-  return labels[language == UiLanguage::kChinese ? 0 : 1] +
-         (u"\t" + 字符串加密::BytesToHex("Hel", style));
+  std::u16string label = labels[language == UiLanguage::kChinese ? 0 : 1];
+  return label + u"\t" + 字符串加密::BytesToHex("Hel", style);
 }
 
 }  // namespace vantorel
