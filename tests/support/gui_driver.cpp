@@ -31,7 +31,6 @@ BOOL CALLBACK ReadChild(HWND child, LPARAM) {
   if (lstrcmpiW(ClassName(child).c_str(), L"Button") == 0) {
     ++g_seen.buttons;
     g_seen.only_ok = GetDlgCtrlID(child) == IDOK;
-    g_seen.button_ids.push_back(GetDlgCtrlID(child));
   } else if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
     const auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
     g_seen.error_icon = icon != nullptr && icon == LoadIconW(nullptr, IDI_ERROR);
@@ -49,7 +48,6 @@ BOOL CALLBACK CloseIfMessageBox(HWND window, LPARAM) {
   g_seen.owner = GetWindow(window, GW_OWNER);
   g_seen.text.clear();
   g_seen.buttons = 0;
-  g_seen.button_ids.clear();
   EnumChildWindows(window, ReadChild, 0);
   if (g_seen.buttons != 1) g_seen.only_ok = false;
   // Press the answer, or close the box whatever it holds.

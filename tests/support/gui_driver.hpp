@@ -55,7 +55,6 @@ struct MessageBoxSeen {
   bool error_icon = false;
   int buttons = 0;
   bool only_ok = false;
-  std::vector<int> button_ids = {};  // in the order of the box's buttons
 };
 
 // While this lives, every message box this thread shows is read and closed

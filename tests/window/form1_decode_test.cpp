@@ -23,7 +23,7 @@ using Shape = 字符串加密::HexShape;
 
 LRESULT Selection(HWND box) { return SendMessageW(box, EM_GETSEL, 0, 0); }
 
-// A refused decode names the group and why (messages_test has the texts);
+// A refused decode names the group and why (messages_test has the refusals);
 // where hex of another shape reads as text, it asks, Yes or No, whether to
 // read it so, and Yes decodes that. Otherwise neither box changes, and the
 // group is selected in Text2 (an empty one as its two spaces), which has the
@@ -58,7 +58,10 @@ TEST_F(Form1Test, RefusedDecodeOffersHexOfAnotherShape) {
     EXPECT_EQ(closer.seen().text, c.offered
                                       ? ReadInAnyShapeQuestion(c.error, 936, c.offered, Language())
                                       : DecodeErrorMessage(c.error, 936, Language()));
-    EXPECT_EQ(closer.seen().button_ids, (c.offered ? std::vector{IDYES, IDNO} : std::vector{IDOK}));
+    // One box, the form's; Yes and No, or OK alone (the one pressed was there).
+    EXPECT_EQ(closer.seen().count, 1);
+    EXPECT_EQ(closer.seen().owner, form_.hwnd());
+    EXPECT_EQ(closer.seen().buttons, c.offered ? 2 : 1);
     EXPECT_EQ(closer.seen().error_icon, !c.offered);
     EXPECT_EQ(Text(text1()), c.answer == IDYES ? u"Hello" : u"keep");
     EXPECT_EQ(Text(text2()), c.answer == IDYES ? c.offered : c.typed);
