@@ -959,6 +959,29 @@ std::string_view Why(codec::ShapeError::Reason reason) {
   return "after the closing bracket or quote";
 }
 
+// After the lenient reading refused a group above FF: what decode --any
+// reads the whole input as, if it reads it ("; decode --any reads it as 48 65
+// 6C 6C 6F"), its first bytes only where there are many; else nothing.
+std::string AnyShapeHint(Input& input) {
+  constexpr std::size_t kShownBytes = 8;
+  codec::AnyShapeReader reader;
+  std::string bytes, first;
+  std::size_t count = 0;
+  bool read = true;
+  input.Pass(TextCut, [&](const Segment& segment) {
+    bytes.clear();
+    if (reader.Read(segment.text, segment.last, bytes)) return read = false;
+    count += bytes.size();
+    first += std::string_view(bytes).substr(0, kShownBytes - std::min(kShownBytes, first.size()));
+    return true;
+  });
+  if (!read) return {};
+  std::string hex(codec::HexLength(first.size()), ' ');
+  codec::WriteHex(first, hex.data());
+  if (count > first.size()) hex += " ... (" + std::to_string(count) + " bytes)";
+  return "; decode --any reads it as " + hex;
+}
+
 Failure ShapeFailure(Input& input, const codec::ShapeError& error) {
   return Failure{1, "cannot read " + ShownAt(input, error.offset, error.length) +
                         " at byte offset " + std::to_string(error.offset) + " (" +
@@ -1028,6 +1051,8 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
       return true;
     });
     if (not_utf8) return not_utf8;
+    // A group above FF: read in any shape, the input may be what was meant.
+    if (refused && !any) refused->message += AnyShapeHint(input);
     if (refused) return refused;
   }
   // Zero bytes are fine here: UTF-8 output can hold them.

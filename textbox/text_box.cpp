@@ -26,6 +26,8 @@ namespace {
 constexpr DWORD kNoLimit = 0x7FFFFFFE;
 constexpr UINT_PTR kDragScrollTimer = 1;
 constexpr UINT kDragScrollMs = 60;
+// The shortcut menu's commands from here on are the creator's items.
+constexpr UINT kCreatorCommands = 0x100;
 
 // The widths of the characters in one font, each measured once, the way GDI
 // draws them (with its font linking for characters the font lacks).
@@ -137,6 +139,9 @@ class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
   void OnMouseWheel(int delta);
   void OnVScroll(int request);
   void OnContextMenu(POINT screen_point);
+  static void AppendCreatorItems(HMENU menu, const std::vector<TextBoxMenuItem>& items,
+                                 std::vector<UINT>& ids);
+  void NotifyMenu(UINT code, UINT id) const;
   bool OnSetOptions(const TextBoxOptions* options);
   void OnSetRedraw(bool redraw);
   void OnStyleChanged();
@@ -783,8 +788,15 @@ void TextBox::OnContextMenu(POINT screen_point) {
     screen_point.y += line_height_;
     ClientToScreen(window_, &screen_point);
   }
+  // The creator may change its items for what the box holds now.
+  NotifyMenu(VTBN_MENUOPENING, 0);
   const UniqueMenu menu(CreatePopupMenu());
   if (!menu) return;
+  std::vector<UINT> creator_ids;  // of the creator's items, by command
+  if (!options_.menu_before.empty()) {
+    AppendCreatorItems(menu.get(), options_.menu_before, creator_ids);
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  }
   const bool can_paste = IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE;
   const bool writable = !ReadOnly();
   const struct {
@@ -810,10 +822,18 @@ void TextBox::OnContextMenu(POINT screen_point) {
                 std::wstring(label.begin(), label.end()).c_str());
     if (item.separator_after) AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
   }
-  const int chosen =
-      static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
-                                      screen_point.x, screen_point.y, 0, window_, nullptr));
+  if (!options_.menu_after.empty()) {
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendCreatorItems(menu.get(), options_.menu_after, creator_ids);
+  }
+  const auto chosen =
+      static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                       screen_point.x, screen_point.y, 0, window_, nullptr));
   if (chosen == 0) return;
+  if (chosen >= kCreatorCommands) {
+    NotifyMenu(VTBN_MENUCOMMAND, creator_ids[chosen - kCreatorCommands]);
+    return;
+  }
   switch (static_cast<EditMenuCommand>(chosen - 1)) {
     case EditMenuCommand::kUndo:
       Undo();
@@ -834,6 +854,44 @@ void TextBox::OnContextMenu(POINT screen_point) {
       SendMessageW(window_, EM_SETSEL, 0, -1);
       break;
   }
+}
+
+// The creator's items go into the menu as commands from kCreatorCommands on,
+// whose ids are kept in `ids` by command; a submenu belongs to its menu once
+// appended, and goes with it.
+void TextBox::AppendCreatorItems(HMENU menu, const std::vector<TextBoxMenuItem>& items,
+                                 std::vector<UINT>& ids) {
+  for (const TextBoxMenuItem& item : items) {
+    if (item.label.empty()) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    const std::wstring label(item.label.begin(), item.label.end());
+    const UINT state = item.enabled ? MF_ENABLED : MF_GRAYED;
+    if (item.submenu.empty()) {
+      AppendMenuW(menu, MF_STRING | state, kCreatorCommands + ids.size(), label.c_str());
+      ids.push_back(item.id);
+      continue;
+    }
+    UniqueMenu submenu(CreatePopupMenu());
+    if (!submenu) continue;
+    AppendCreatorItems(submenu.get(), item.submenu, ids);
+    if (AppendMenuW(menu, MF_POPUP | state, reinterpret_cast<UINT_PTR>(submenu.get()),
+                    label.c_str())) {
+      submenu.release();
+    }
+  }
+}
+
+void TextBox::NotifyMenu(UINT code, UINT id) const {
+  NMTEXTBOXMENU notice{};
+  notice.hdr.hwndFrom = window_;
+  notice.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(window_));
+  notice.hdr.code = code;
+  notice.selection_start = static_cast<DWORD>(SelectionStart());
+  notice.selection_end = static_cast<DWORD>(SelectionEnd());
+  notice.id = id;
+  SendMessageW(notify_, WM_NOTIFY, notice.hdr.idFrom, reinterpret_cast<LPARAM>(&notice));
 }
 
 // A copy first, so that running out of memory keeps the old options.

@@ -11,6 +11,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "win32/edit_menu.hpp"
 
 namespace vantorel {
@@ -26,6 +29,15 @@ bool RegisterTextBoxClass(HINSTANCE instance);
 // for the dialog keys it asks for. It always wraps long lines, as a
 // multi-line edit control without ES_AUTOHSCROLL does.
 
+// An item of the creator's own in the box's shortcut menu: a command, a
+// greyed line that only says something, a separator, or a submenu.
+struct TextBoxMenuItem {
+  std::u16string label = {};                  // with its access key; empty: a separator
+  UINT id = 0;                                // what VTBN_MENUCOMMAND names when it is chosen
+  bool enabled = true;                        // false: greyed, never chosen
+  std::vector<TextBoxMenuItem> submenu = {};  // not empty: the item opens these
+};
+
 // What the box's creator decides, handed in as CreateWindowExW's last
 // argument (or null for the defaults), or later with VTBM_SETOPTIONS; the box
 // keeps a copy.
@@ -34,6 +46,11 @@ struct TextBoxOptions {
   // order (the order shown); where one is empty the box shows the English
   // one. SystemEditMenuLabels() gives those of the system's edit control.
   EditMenuLabels menu_labels;
+  // The creator's items, above the edit commands and below them, each list
+  // set apart by a separator. The box knows nothing of what they do: it says
+  // which was chosen (VTBN_MENUCOMMAND).
+  std::vector<TextBoxMenuItem> menu_before = {};
+  std::vector<TextBoxMenuItem> menu_after = {};
 };
 
 // The box's own messages, in a range of their own above WM_USER.
@@ -46,6 +63,24 @@ inline constexpr UINT VTBM_LAST = VTBM_FIRST + 0x3F;
 inline bool SetTextBoxOptions(HWND box, const TextBoxOptions& options) {
   return SendMessageW(box, VTBM_SETOPTIONS, 0, reinterpret_cast<LPARAM>(&options)) != FALSE;
 }
+
+// Notifications of its own, as WM_NOTIFY to the window that was its parent
+// at creation, lParam NMTEXTBOXMENU*, in a range of their own:
+inline constexpr UINT VTBN_FIRST = 0U - 3000U;
+// The shortcut menu is about to open. The creator may give new options now
+// (SetTextBoxOptions), for instance items that say what the selection holds:
+// the menu shows them.
+inline constexpr UINT VTBN_MENUOPENING = VTBN_FIRST - 0;
+// An item of the creator's was chosen; `id` is its id.
+inline constexpr UINT VTBN_MENUCOMMAND = VTBN_FIRST - 1;
+inline constexpr UINT VTBN_LAST = VTBN_FIRST - 0x3F;
+
+struct NMTEXTBOXMENU {
+  NMHDR hdr;
+  DWORD selection_start;  // the selection when the menu opened, as EM_GETSEL gives it
+  DWORD selection_end;
+  UINT id;  // VTBN_MENUCOMMAND: the item chosen
+};
 
 // The rest is the edit control's: the box answers its messages and sends its
 // notifications (EN_CHANGE, EN_UPDATE, EN_MAXTEXT, EN_SETFOCUS, EN_KILLFOCUS)

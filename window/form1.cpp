@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <exception>
+#include <iterator>
 #include <new>
+#include <optional>
 
 #include "codec/codec.hpp"
 #include "textbox/text_box.hpp"
@@ -46,11 +50,7 @@ UiLanguage UserLanguage() { return LanguageFromLangId(GetUserDefaultUILanguage()
 // paragraph's end: a long paragraph written in one message costs the square
 // of its length. Written in pieces at the end of what is there, each piece
 // costs only its own lines. (Text2 is a box of the program's own, which has no
-// such cost.)
-//
-// Up to this many characters Text1 is written whole, in one message.
-constexpr std::size_t kWholeText = 1024;
-// The size of the pieces a long text is written in.
+// such cost.) The size of the pieces a long text is written in:
 constexpr std::size_t kText1Piece = 2000;
 
 // Sets a flag for as long as it lives.
@@ -92,6 +92,84 @@ void ReplaceSelectionInPieces(HWND box, std::u16string_view text, std::size_t pi
 void Select(HWND box, std::size_t start, std::size_t end) {
   SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
 }
+
+// Replaces all of a box's text as one step of its undo, which then brings
+// back what it held, selected (and a second undo this text): everything
+// selected and replaced, in pieces of `piece` characters. The caret goes to
+// the start, as after WM_SETTEXT.
+void ReplaceAllUndoably(HWND box, std::u16string_view text, std::size_t piece) {
+  // Else the replacement could extend a deletion the user made before.
+  SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
+  Select(box, 0, static_cast<std::size_t>(-1));
+  ReplaceSelectionInPieces(box, text, piece, true);
+  Select(box, 0, 0);
+  SendMessageW(box, EM_SCROLLCARET, 0, 0);
+}
+
+// ---- Hex in other shapes --------------------------------------------------
+
+// What Decode refuses besides a group above FF: what a text box cannot hold,
+// and bytes that would not come back.
+constexpr 字符串加密::DecodeChecks kDecodeChecks{.refuse_zero_bytes = true,
+                                                 .refuse_lossy_bytes = true};
+
+// What the any-shape reading makes of hex text that Decode refused: text
+// that passes Decode's checks, and the canonical hex text of its bytes.
+// Nothing where it cannot read the hex, reads no bytes, or the checks refuse
+// them.
+struct OtherReading {
+  std::u16string text, hex;
+};
+std::optional<OtherReading> ReadInAnyShape(std::u16string_view hex, 字符串加密::CodePage cp) {
+  const auto bytes = 字符串加密::HexToBytesAnyShape(hex);
+  if (!bytes || bytes.value().empty()) return std::nullopt;
+  字符串加密::CheckedText checked = 字符串加密::DecodeBytes(bytes.value(), cp, kDecodeChecks);
+  if (checked.refused) return std::nullopt;
+  return OtherReading{std::move(checked.text), 字符串加密::BytesToHex(bytes.value())};
+}
+
+// The bytes hex text holds, for Text2's menu: as the lenient reading reads
+// it where that reads every character and refuses nothing, else as the
+// any-shape reading does; nothing where that refuses too. (Leniently,
+// "0x48, 0x65" reads as 00 00 without a word, and "0041" as 41, where the
+// any-shape reading gives 00 41.)
+std::optional<std::string> BytesOfHex(std::u16string_view hex) {
+  if (!字符串加密::FindUnreadGroups(hex).any()) {
+    if (auto bytes = 字符串加密::HexToBytes(hex)) return std::move(bytes.value());
+  }
+  if (auto bytes = 字符串加密::HexToBytesAnyShape(hex)) return std::move(bytes.value());
+  return std::nullopt;
+}
+
+// The whole groups a selection touches: it reaches back and on to white
+// space (a space, a tab, a line break, U+3000) where it ends inside a group.
+// Everything when nothing is selected.
+std::u16string_view WholeGroups(std::u16string_view hex, std::size_t start, std::size_t end) {
+  end = (std::min)(end, hex.size());
+  start = (std::min)(start, end);
+  if (start == end) return hex;
+  const auto blank = [](char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\u3000';
+  };
+  if (!blank(hex[start])) {
+    while (start > 0 && !blank(hex[start - 1])) --start;
+  }
+  if (!blank(hex[end - 1])) {
+    while (end < hex.size() && !blank(hex[end])) ++end;
+  }
+  return hex.substr(start, end - start);
+}
+
+// "Copy as" in Text2's shortcut menu: its items' ids, from kCopyAsFirstId on,
+// in the order of these shapes.
+constexpr UINT kCopyAsFirstId = 1;
+constexpr 字符串加密::HexStyle kCopyAs[] = {
+    {.shape = 字符串加密::HexShape::kPlain},
+    {.shape = 字符串加密::HexShape::k0x},
+    {.shape = 字符串加密::HexShape::kEscaped},
+    {.shape = 字符串加密::HexShape::kC},
+    {.shape = 字符串加密::HexShape::kSpaced, .lower = true},
+};
 
 }  // namespace
 
@@ -149,6 +227,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
+    case WM_NOTIFY:
+      OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
+      return 0;
     case WM_ACTIVATE:
       if (OnActivate(LOWORD(wparam), HIWORD(wparam) != 0)) return 0;
       break;
@@ -188,14 +269,23 @@ bool Form1::OnCreate() {
   // Text2's shortcut menu speaks as Text1's, the system's own, does: in the
   // user's language, from user32; where those labels cannot be read, in the
   // program's own Chinese or English.
-  TextBoxOptions text2_options;
+  const UiLanguage language = UserLanguage();
   if (const auto system_labels = SystemEditMenuLabels()) {
-    text2_options.menu_labels = *system_labels;
+    text2_options_.menu_labels = *system_labels;
   } else {
     for (std::size_t i = 0; i < kEditMenuCommandCount; ++i) {
-      text2_options.menu_labels[i] = EditCommandLabel(static_cast<EditCommand>(i), UserLanguage());
+      text2_options_.menu_labels[i] = EditCommandLabel(static_cast<EditCommand>(i), language);
     }
   }
+  // Above its edit commands, greyed, the bytes it holds (counted as the menu
+  // opens); below them, "Copy as".
+  text2_options_.menu_before = {{.label = ByteCountLabel(0, language), .enabled = false}};
+  TextBoxMenuItem copy_as{.label = CopyAsLabel(language)};
+  for (std::size_t i = 0; i < std::size(kCopyAs); ++i) {
+    copy_as.submenu.push_back({.label = CopyAsItemLabel(kCopyAs[i], language),
+                               .id = kCopyAsFirstId + static_cast<UINT>(i)});
+  }
+  text2_options_.menu_after = {std::move(copy_as)};
   // Creation order is z-order is tab order.
   for (const Control control : kCreationOrder) {
     const ControlDesign& design = Design(control);
@@ -222,7 +312,7 @@ bool Form1::OnCreate() {
     const HWND child =
         CreateWindowExW(ex_style, window_class, caption.c_str(), style, 0, 0, 0, 0, hwnd,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance,
-                        control == Control::kText2 ? &text2_options : nullptr);
+                        control == Control::kText2 ? &text2_options_ : nullptr);
     if (child == nullptr) return false;
     children_[static_cast<std::size_t>(control)] = child;
     if (design.kind == ControlKind::kTextBox) {
@@ -244,10 +334,19 @@ bool Form1::OnCreate() {
 void Form1::OnCommand(int id, int code) {
   if (id == Design(Control::kText1).id && code == EN_CHANGE) {
     if (!setting_text1_ && !pasting_text1_) Text1_Change();
+  } else if (id == Design(Control::kText2).id && code == EN_CHANGE) {
+    unread_balloon_.Hide();  // it speaks of what Text2 held
   } else if (id == Design(Control::kCommand1).id && code == BN_CLICKED) {
     Command1_Click();
   } else if (id == Design(Control::kCommand2).id && code == BN_CLICKED) {
     Command2_Click();
+  }
+}
+
+void Form1::OnNotify(const NMHDR& notice) {
+  if (notice.hwndFrom == Child(Control::kText2) &&
+      (notice.code == VTBN_MENUOPENING || notice.code == VTBN_MENUCOMMAND)) {
+    OnText2Menu(reinterpret_cast<const NMTEXTBOXMENU&>(notice));
   }
 }
 
@@ -391,24 +490,19 @@ LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
 }
 
 void Form1::SetText2(std::u16string_view text) {
-  SetWindowTextW(Child(Control::kText2), Wide(text).c_str());
+  unread_balloon_.Hide();
+  const HWND box = Child(Control::kText2);
+  if (decoding_) {
+    ReplaceAllUndoably(box, text, std::u16string_view::npos);
+  } else {
+    SetWindowTextW(box, Wide(text).c_str());
+  }
 }
 
 void Form1::SetText1(std::u16string_view text) {
-  // A multi-line edit control sends no EN_CHANGE for WM_SETTEXT; should one
-  // arrive all the same, it is not a change made by the user.
+  // Each piece replaced sends EN_CHANGE; it is not a change made by the user.
   const FlagScope setting(setting_text1_);
-  const HWND box = Child(Control::kText1);
-  if (text.size() <= kWholeText) {
-    SetWindowTextW(box, Wide(text).c_str());
-    return;
-  }
-  const std::size_t first = PieceLength(text, kText1Piece);
-  SetWindowTextW(box, Wide(text.substr(0, first)).c_str());
-  Select(box, first, first);
-  ReplaceSelectionInPieces(box, text.substr(first), kText1Piece, false);
-  Select(box, 0, 0);
-  SendMessageW(box, EM_SCROLLCARET, 0, 0);
+  ReplaceAllUndoably(Child(Control::kText1), text, kText1Piece);
 }
 
 bool Form1::PasteIntoText1() {
@@ -534,24 +628,109 @@ void Form1::Text1_Change() {
 void Form1::Command1_Click() { Text1_Change(); }
 
 void Form1::Command2_Click() {
-  const HWND text2 = Child(Control::kText2);
-  const std::u16string hex = ReadText(text2);
+  unread_balloon_.Hide();
+  const std::u16string hex = ReadText(Child(Control::kText2));
   const 字符串加密::CodePage cp = code_page_;
-  auto text =
-      字符串加密::HexToText(hex, cp, {.refuse_zero_bytes = true, .refuse_lossy_bytes = true});
-  if (!text) {
-    const 字符串加密::GroupError& error = text.error();
-    ReportFailure(DecodeErrorMessage(error, cp, UserLanguage()));
-    SendMessageW(text2, EM_SETSEL, static_cast<WPARAM>(error.offset),
-                 static_cast<LPARAM>(error.offset + error.text.size()));
-    SendMessageW(text2, EM_SCROLLCARET, 0, 0);
-    // Also for when the window is active again only after the message box.
-    last_focus_ = text2;
-    SetFocus(text2);
+  auto text = 字符串加密::HexToText(hex, cp, kDecodeChecks);
+  if (text) {
+    Decode(text.value());
+    ShowUnreadGroups(hex);
     return;
   }
-  SetText1(text.value());
+  // Where hex of another shape reads as text, Decode offers to read it so.
+  const 字符串加密::GroupError& error = text.error();
+  if (const auto other = ReadInAnyShape(hex, cp)) {
+    if (Ask(ReadInAnyShapeQuestion(error, cp, other->hex, UserLanguage()))) {
+      Decode(other->text);
+      return;
+    }
+  } else {
+    ReportFailure(DecodeErrorMessage(error, cp, UserLanguage()));
+  }
+  SelectRefusedGroup(error);
+}
+
+// ---- Decode, and what it offers beyond the lenient reading ----------------
+
+// The text goes into Text1, whose change then rewrites Text2 in canonical
+// form; both as one step of each box's undo, which brings back what the box
+// held before.
+void Form1::Decode(std::u16string_view text) {
+  const FlagScope decoding(decoding_);
+  SetText1(text);
   Text1_Change();
+}
+
+bool Form1::Ask(const std::u16string& question) {
+  const std::wstring caption = Wide(kMessageCaption);
+  return MessageBoxW(window_.get(), Wide(question).c_str(), caption.c_str(),
+                     MB_ICONWARNING | MB_YESNO) == IDYES;
+}
+
+// The group Decode refused is selected in Text2, which takes the focus (also
+// for when the window is active again only after the message box). An empty
+// group is the two spaces that make it.
+void Form1::SelectRefusedGroup(const 字符串加密::GroupError& error) {
+  const HWND text2 = Child(Control::kText2);
+  std::size_t start = error.offset, end = error.offset + error.text.size();
+  if (error.text.empty() && start > 0) {
+    --start;
+    ++end;
+  }
+  Select(text2, start, end);
+  SendMessageW(text2, EM_SCROLLCARET, 0, 0);
+  last_focus_ = text2;
+  SetFocus(text2);
+}
+
+// After a decode that passed over characters of groups: a balloon at Text2,
+// pointing at the byte the first such group became, says which group and
+// what was not read, and that undo brings the hex back as typed. It takes no
+// focus.
+void Form1::ShowUnreadGroups(std::u16string_view hex) {
+  const 字符串加密::UnreadGroups unread = 字符串加密::FindUnreadGroups(hex);
+  if (!unread.any()) return;
+  std::size_t group = unread.partly_read != 0 ? unread.first_partly_read.group : SIZE_MAX;
+  if (unread.without_digit != 0) group = (std::min)(group, unread.first_without_digit.group);
+  const HWND text2 = Child(Control::kText2);
+  // Below the group's first digit in Text2, which now holds canonical hex
+  // text, within the box.
+  const auto at = static_cast<DWORD>(SendMessageW(text2, EM_POSFROMCHAR, 3 * (group - 1), 0));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(text2, WM_GETFONT, 0, 0)), sizeof font, &font);
+  RECT client{};
+  GetClientRect(text2, &client);
+  const POINT point{
+      std::clamp<LONG>(static_cast<short>(LOWORD(at)) + 4, 0, client.right),
+      std::clamp<LONG>(static_cast<short>(HIWORD(at)) + std::abs(font.lfHeight), 0, client.bottom)};
+  const UiLanguage language = UserLanguage();
+  unread_balloon_.Show(text2, point, UnreadGroupsTitle(language),
+                       UnreadGroupsMessage(unread, hex, language), BalloonTip::Icon::kWarning);
+}
+
+// Text2's shortcut menu: as it opens, the greyed line atop it says how many
+// bytes the box holds, and "Copy as" is greyed where the selection's groups
+// hold none; an item of "Copy as" puts the bytes of the whole groups the
+// selection touches (of everything when nothing is selected) on the
+// clipboard in its shape.
+void Form1::OnText2Menu(const NMTEXTBOXMENU& notice) {
+  const HWND text2 = Child(Control::kText2);
+  const std::u16string hex = ReadText(text2);
+  const std::u16string_view groups = WholeGroups(hex, notice.selection_start, notice.selection_end);
+  const std::optional<std::string> bytes = BytesOfHex(groups);
+  if (notice.hdr.code == VTBN_MENUOPENING) {
+    const std::optional<std::string> all = groups.size() == hex.size() ? bytes : BytesOfHex(hex);
+    text2_options_.menu_before[0].label =
+        ByteCountLabel(all ? std::optional(all->size()) : std::nullopt, UserLanguage());
+    text2_options_.menu_after[0].enabled = bytes && !bytes->empty();
+    SetTextBoxOptions(text2, text2_options_);
+    return;
+  }
+  const std::size_t item = notice.id - kCopyAsFirstId;
+  if (item >= std::size(kCopyAs)) return;
+  if (!bytes || !SetClipboardText(window_.get(), 字符串加密::BytesToHex(*bytes, kCopyAs[item]))) {
+    MessageBeep(MB_ICONERROR);
+  }
 }
 
 int RunMessageLoop(Form1& form) {

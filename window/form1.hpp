@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "codec/codec.hpp"
+#include "textbox/text_box.hpp"
 #include "win32/balloon.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_base.hpp"
@@ -60,6 +61,7 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
 
   bool OnCreate();
   void OnCommand(int id, int code);
+  void OnNotify(const NMHDR& notice);
   bool OnActivate(WORD state, bool minimized);
   void OnSetFocus();
   void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -73,8 +75,10 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   void ReportFailure(const std::u16string& text);
   void ReportFailure(bool out_of_memory);
 
+  // Sets Text2 as the program; while decoding, as one step of its undo.
   void SetText2(std::u16string_view text);
-  // Sets Text1 as the program, without Text1_Change running for it.
+  // Sets Text1 as the program, as one step of its undo, without Text1_Change
+  // running for it.
   void SetText1(std::u16string_view text);
   // Text1's paste of a long text: inserted in pieces, then Text1_Change once.
   // False when the text is short and the box pastes it itself.
@@ -91,6 +95,13 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   // balloon at the first says so, and keeps up with them while it shows; when
   // Text1 holds none, the balloon goes.
   void OnUnwritable(std::u16string_view text, const 字符串加密::EncodedText& encoded);
+  // Decode, and what it offers beyond the lenient reading.
+  void Decode(std::u16string_view text);
+  bool Ask(const std::u16string& question);
+  void SelectRefusedGroup(const 字符串加密::GroupError& error);
+  void ShowUnreadGroups(std::u16string_view hex);
+  // Text2's shortcut menu: the bytes it holds, and "Copy as".
+  void OnText2Menu(const NMTEXTBOXMENU& notice);
 
   UniqueWindow window_;
   std::array<HWND, kControlCount> children_{};
@@ -109,6 +120,9 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   std::size_t unwritable_first_ = 0;
   字符串加密::CodePage unwritable_in_ = 0;
   BalloonTip balloon_;
+  bool decoding_ = false;  // Decode's writes, which undo takes back
+  TextBoxOptions text2_options_;
+  BalloonTip unread_balloon_;  // what a decode left unread
 };
 
 // Runs the program's message loop until WM_QUIT; returns its exit code, or 1

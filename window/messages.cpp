@@ -233,4 +233,90 @@ BalloonText UnwritableBalloon(std::u16string_view text, const 字符串加密::E
   return balloon;
 }
 
+// ---- Hex in other shapes: Decode's offer, its note, and "Copy as" ----------
+
+std::u16string ReadInAnyShapeQuestion(const GroupError& error, unsigned int cp,
+                                      std::u16string_view canonical, UiLanguage language) {
+  std::u16string shown(canonical);
+  if (shown.size() > kLongestHexShown) {
+    // Whole groups only: each is three characters from the last.
+    shown.resize((kLongestHexShown + 1) / 3 * 3 - 1);
+    shown += u" …";
+  }
+  const bool chinese = language == UiLanguage::kChinese;
+  return DecodeErrorMessage(error, cp, language) +
+         (chinese
+              ? u"\n\n按其他写法的十六进制读，它是“" + shown + u"”。要这样读吗？"
+              : u"\n\nRead as hex in another shape, it is \"" + shown + u"\". Read it that way?");
+}
+
+std::u16string UnreadGroupsTitle(UiLanguage language) {
+  return language == UiLanguage::kChinese ? u"有的十六进制没有读" : u"Not all of the hex was read";
+}
+
+std::u16string UnreadGroupsMessage(const 字符串加密::UnreadGroups& unread, std::u16string_view hex,
+                                   UiLanguage language) {
+  const bool chinese = language == UiLanguage::kChinese;
+  const auto part = [hex](std::size_t from, std::size_t to) {
+    return std::u16string(hex.substr(from, to - from));
+  };
+  // "第 1 组“48,65,6C”", "Group 1 "48,65,6C"" (or "group" within a sentence).
+  const auto named = [&](const 字符串加密::UnreadGroup& g, bool first_word = false) {
+    const std::u16string group = Named(part(g.offset, g.offset + g.length), chinese);
+    if (chinese) return u"第 " + Number(g.group) + u" 组" + group;
+    return (first_word ? u"Group " : u"group ") + Number(g.group) + group;
+  };
+  std::u16string message;
+  if (const std::size_t n = unread.partly_read) {
+    const 字符串加密::UnreadGroup& g = unread.first_partly_read;
+    const std::u16string rest = Shown(part(g.unread, g.offset + g.length));
+    if (chinese) {
+      message += n == 1 ? named(g) + u"只读了一部分：“" + rest + u"”没有读。"
+                        : Number(n) + u" 组只读了一部分，第一组是" + named(g) + u"，其中“" + rest +
+                              u"”没有读。";
+    } else {
+      message += n == 1
+                     ? named(g, true) + u" was read only in part: \"" + rest + u"\" was not read. "
+                     : Number(n) + u" groups were read only in part; the first is " + named(g) +
+                           u", of which \"" + rest + u"\" was not read. ";
+    }
+  }
+  if (const std::size_t n = unread.without_digit) {
+    const 字符串加密::UnreadGroup& g = unread.first_without_digit;
+    if (chinese) {
+      message += n == 1 ? named(g) + u"没有十六进制数字，读作 00。"
+                        : Number(n) + u" 组没有十六进制数字，读作 00，第一组是" + named(g) + u"。";
+    } else {
+      message += n == 1
+                     ? named(g, true) + u" has no hex digit and was read as 00. "
+                     : Number(n) + u" groups have no hex digit and were read as 00; the first is " +
+                           named(g) + u". ";
+    }
+  }
+  return message + (chinese ? u"在此框中按 Ctrl+Z 可找回输入的十六进制。"
+                            : u"Ctrl+Z in this box brings back the hex as typed.");
+}
+
+std::u16string ByteCountLabel(std::optional<std::size_t> bytes, UiLanguage language) {
+  const bool chinese = language == UiLanguage::kChinese;
+  if (!bytes) return chinese ? u"不是可读的十六进制" : u"No hex that can be read";
+  return Number(*bytes) + (chinese ? u" 字节" : *bytes == 1 ? u" byte" : u" bytes");
+}
+
+std::u16string CopyAsLabel(UiLanguage language) {
+  return language == UiLanguage::kChinese ? u"复制为(&Y)" : u"Cop&y as";
+}
+
+std::u16string CopyAsItemLabel(字符串加密::HexStyle style, UiLanguage language) {
+  // In HexShape's order, then lower case; Chinese, English.
+  static constexpr const char16_t* kLabels[][2] = {
+      {u"带空格(&S)", u"&Spaced"},   {u"无空格(&W)", u"&Without spaces"},
+      {u"0x 列表(&0)", u"&0x list"}, {u"C 数组(&C)", u"&C array"},
+      {u"转义(&E)", u"&Escaped"},    {u"小写(&L)", u"&Lower case"},
+  };
+  const auto* labels = kLabels[style.lower ? 5 : static_cast<std::size_t>(style.shape)];
+  std::u16string label = labels[language == UiLanguage::kChinese ? 0 : 1];
+  return label + u"\t" + 字符串加密::BytesToHex("Hel", style);
+}
+
 }  // namespace vantorel

@@ -1,6 +1,8 @@
 // The texts Form1 shows the user, in Chinese or English. No window code here.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,5 +73,32 @@ struct BalloonText {
 };
 BalloonText UnwritableBalloon(std::u16string_view text, const 字符串加密::EncodedText& encoded,
                               const EncodingItem& chosen, UiLanguage language);
+
+// ---- Hex in other shapes: Decode's offer, its note, and "Copy as" ----------
+
+// Canonical hex text longer than this is cut short, at a group, in Decode's
+// offer.
+inline constexpr std::size_t kLongestHexShown = 48;
+
+// Decode refused the lower box's text, and the any-shape reading of it gives
+// text: why it refused, and whether to read it as `canonical`, the canonical
+// hex text of what that reading gives.
+std::u16string ReadInAnyShapeQuestion(const 字符串加密::GroupError& error, unsigned int cp,
+                                      std::u16string_view canonical, UiLanguage language);
+
+// The balloon at the lower box after a decode that left characters of groups
+// unread (or read a group without a digit as 00) in `hex`, the text decoded.
+std::u16string UnreadGroupsTitle(UiLanguage language);
+std::u16string UnreadGroupsMessage(const 字符串加密::UnreadGroups& unread, std::u16string_view hex,
+                                   UiLanguage language);
+
+// The greyed line atop the lower box's shortcut menu: how many bytes it
+// holds, or (nothing) that it holds no hex text that can be read.
+std::u16string ByteCountLabel(std::optional<std::size_t> bytes, UiLanguage language);
+
+// "Copy as" and its items, each followed by a tab and what it gives for the
+// bytes 48 65 6C.
+std::u16string CopyAsLabel(UiLanguage language);
+std::u16string CopyAsItemLabel(字符串加密::HexStyle style, UiLanguage language);
 
 }  // namespace vantorel

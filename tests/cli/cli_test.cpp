@@ -97,6 +97,12 @@ TEST(CliTest, RefusesBadInputAndUsage) {
        1,
        Group(1, std::string("1").append(62, '0') + "...", kTooLarge)},
       {{"decode", "D6 100"}, "", 1, Group(2, "100", kTooLarge)},
+      // Where decode --any reads the input, the message says as what (its first bytes).
+      {{"decode"},
+       "48656C6C6F48656C6C6F\n",
+       1,
+       Group(1, "48656C6C6F48656C6C6F",
+             kTooLarge + "; decode --any reads it as 48 65 6C 6C 6F 48 65 6C ... (10 bytes)")},
       {{"decode", "41 D6"}, "", 1, Group(2, "D6", kNotText + "936")},
       {{"-c", "932", "decode", "41 A0 85 40"}, "", 1, Group(3, "85", kNotText + "932")},
       {{"-c", "1200", "decode", "41 00 42"}, "", 1, Group(3, "42", kNotText + "1200")},

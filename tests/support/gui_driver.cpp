@@ -19,6 +19,7 @@ void HoldKeys(unsigned mods) {
 namespace {
 
 MessageBoxSeen g_seen;
+int g_answer = IDOK;
 
 std::wstring ClassName(HWND window) {
   wchar_t name[64] = {};
@@ -49,9 +50,9 @@ BOOL CALLBACK CloseIfMessageBox(HWND window, LPARAM) {
   g_seen.buttons = 0;
   EnumChildWindows(window, ReadChild, 0);
   if (g_seen.buttons != 1) g_seen.only_ok = false;
-  // Press OK, or close the box whatever it holds.
-  if (const HWND ok = GetDlgItem(window, IDOK); ok != nullptr) {
-    SendMessageW(ok, BM_CLICK, 0, 0);
+  // Press the answer, or close the box whatever it holds.
+  if (const HWND button = GetDlgItem(window, g_answer); button != nullptr) {
+    SendMessageW(button, BM_CLICK, 0, 0);
   } else {
     SendMessageW(window, WM_CLOSE, 0, 0);
   }
@@ -62,12 +63,19 @@ void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR, DWORD) {
   EnumThreadWindows(GetCurrentThreadId(), CloseIfMessageBox, 0);
 }
 
-// The shortcut menu being read, and the label of the item to choose.
+// The shortcut menu being read, the labels of the items to choose in it and
+// in its submenu, and that submenu once chosen.
 std::vector<MenuItem> g_menu;
-std::u16string g_choose;
+std::u16string g_choose, g_then;
+HMENU g_submenu = nullptr;
 
+// A visible popup menu window: the one of g_submenu once that is chosen.
 BOOL CALLBACK FindMenuWindow(HWND window, LPARAM found) {
   if (ClassName(window) != L"#32768" || !IsWindowVisible(window)) return TRUE;
+  if (g_submenu != nullptr &&
+      reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)) != g_submenu) {
+    return TRUE;
+  }
   *reinterpret_cast<HWND*>(found) = window;
   return FALSE;
 }
@@ -76,27 +84,30 @@ void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND popup = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&popup));
   if (popup == nullptr) return;
-  KillTimer(nullptr, timer);
   const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+  const bool in_submenu = g_submenu != nullptr;
   WPARAM key = 0;
   for (int i = 0; i < GetMenuItemCount(menu); ++i) {
     MENUITEMINFOW item{};
     item.cbSize = sizeof item;
-    item.fMask = MIIM_FTYPE | MIIM_STATE;
+    item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU;
     GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
     const bool separator = (item.fType & MFT_SEPARATOR) != 0;
     MenuItem seen{separator ? u"-" : MenuItemLabel(menu, static_cast<UINT>(i)),
                   (item.fState & MFS_DISABLED) == 0};
     if (const auto amp = seen.label.find(u'&');
-        seen.label == g_choose && amp + 1 < seen.label.size()) {
+        seen.label == (in_submenu ? g_then : g_choose) && amp + 1 < seen.label.size()) {
       key = seen.label[amp + 1];
+      if (!in_submenu && !g_then.empty()) g_submenu = item.hSubMenu;
     }
-    g_menu.push_back(std::move(seen));
+    if (!in_submenu) g_menu.push_back(std::move(seen));
   }
+  // On to the submenu, once it is up; else done.
+  if (in_submenu || g_submenu == nullptr) KillTimer(nullptr, timer);
   if (key != 0) {
     PostMessageW(popup, WM_CHAR, key, 0);
   } else {
-    PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    EndMenu();
   }
 }
 
@@ -104,9 +115,12 @@ void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 
 std::u16string Text(HWND control) { return ReadText(control); }
 
-std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose) {
+std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose,
+                                       std::u16string_view then) {
   g_menu.clear();
   g_choose = choose;
+  g_then = then;
+  g_submenu = nullptr;
   const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadMenu);
   SendMessageW(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), MAKELPARAM(-1, -1));
   KillTimer(nullptr, timer);
@@ -157,8 +171,10 @@ HRESULT PutAccessibleValue(IAccessible* object, std::u16string_view value) {
   return result;
 }
 
-MessageBoxCloser::MessageBoxCloser() : timer_(SetTimer(nullptr, 0, 50, LookForMessageBox)) {
+MessageBoxCloser::MessageBoxCloser(int answer)
+    : timer_(SetTimer(nullptr, 0, 50, LookForMessageBox)) {
   g_seen = {};
+  g_answer = answer;
 }
 
 MessageBoxCloser::~MessageBoxCloser() { KillTimer(nullptr, timer_); }

@@ -39,9 +39,11 @@ struct MenuItem {
 };
 // Opens a control's shortcut menu as the keyboard does (WM_CONTEXTMENU at -1,
 // -1), reads it while it is up, then chooses the item labelled `choose` by its
-// access key, or closes the menu when no item has that label. Gives the
-// items; none when no menu came up.
-std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose = {});
+// access key, or closes the menu when no item has that label; where that item
+// opens a submenu, the submenu's item labelled `then` the same way. Gives the
+// items of the menu; none when no menu came up.
+std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose = {},
+                                       std::u16string_view then = {});
 
 // What a message box showed. Filled in while the box is up, then the box's
 // OK button is pressed.
@@ -55,10 +57,11 @@ struct MessageBoxSeen {
   bool only_ok = false;
 };
 
-// While this lives, every message box this thread shows is read and closed.
+// While this lives, every message box this thread shows is read and closed
+// with the button `answer` (IDOK, IDYES, IDNO...).
 class MessageBoxCloser {
  public:
-  MessageBoxCloser();
+  explicit MessageBoxCloser(int answer = IDOK);
   ~MessageBoxCloser();
   MessageBoxCloser(const MessageBoxCloser&) = delete;
   MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
