@@ -1,7 +1,11 @@
 // Measures Form1's latencies with real window messages, in this process: one
 // character typed at the end of the upper box, and a paste of Chinese text,
 // each timed from the message to the lower box holding the new hex text, and
-// again with the window repainted. Prints one table.
+// again with the window repainted; and the two boxes' link on 100,000 Chinese
+// characters: a selection made with EM_SETSEL in one box, timed to the
+// other's highlight (which follows before EM_SETSEL returns), and the map of
+// where each character's bytes are, made once per change of the upper box.
+// Prints one table.
 //
 // window_latency [--keys N] [--budget SECONDS] [--quick]
 #include <windows.h>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "codec/codec.hpp"
+#include "textbox/text_box.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_text.hpp"
@@ -182,6 +187,76 @@ class Bench {
     return row;
   }
 
+  // Selects `runs` random ranges of 1 to 20 characters in one box of an upper
+  // box holding n Chinese characters (two bytes each, so character i is
+  // characters 6i to 6i + 4 of the lower box), each timed from EM_SETSEL to
+  // the other box's highlight: anywhere in the text, so that both boxes
+  // scroll, or among the first 100 characters, which both boxes show.
+  Row Follow(std::size_t n, int runs, bool in_text1, bool anywhere) {
+    Clear();
+    SetClipboardText(form_.hwnd(), Chinese(n));
+    SetFocus(text1());
+    SendMessageW(text1(), WM_PASTE, 0, 0);
+    PumpWaitingMessages(form_);
+    const HWND box = in_text1 ? text1() : text2();
+    SetFocus(box);
+    PumpWaitingMessages(form_);
+    Row row;
+    row.name = std::string("select in the ") + (in_text1 ? "upper" : "lower") + " box of " +
+               Thousands(n) + (anywhere ? ", anywhere" : ", in view");
+    std::vector<double> times, painted;
+    unsigned seed = 19;
+    for (int k = 0; k < runs; ++k) {
+      seed = seed * 1103515245 + 12345;
+      const std::size_t from = (seed >> 8) % (anywhere ? n - 20 : 80);
+      const std::size_t to = from + 1 + (seed >> 4) % 20;
+      const auto start = Clock::now();
+      if (in_text1) {
+        SendMessageW(box, EM_SETSEL, from, static_cast<LPARAM>(to));
+      } else {
+        SendMessageW(box, EM_SETSEL, 6 * from, static_cast<LPARAM>(6 * to - 1));
+      }
+      times.push_back(MsSince(start));
+      Repaint();
+      painted.push_back(MsSince(start));
+      PumpWaitingMessages(form_);
+      TextBoxHighlight highlight;
+      GetTextBoxHighlight(text2(), highlight);
+      const 字符串加密::Range seen =
+          in_text1 ? 字符串加密::Range{highlight.start, highlight.end} : form_.text1_highlight();
+      const 字符串加密::Range expected =
+          in_text1 ? 字符串加密::Range{6 * from, 6 * to - 1} : 字符串加密::Range{from, to};
+      row.ok = row.ok && seen == expected;
+    }
+    row.runs = runs;
+    row.median = Median(times);
+    row.max = *std::max_element(times.begin(), times.end());
+    row.median_painted = Median(painted);
+    row.lower_chars = static_cast<std::size_t>(GetWindowTextLengthW(text2()));
+    return row;
+  }
+
+  // The map of where each character's bytes are, made from the encode that a
+  // change of the upper box makes anyway (not timed).
+  static Row Map(std::size_t n, int runs) {
+    const std::u16string text = Chinese(n);
+    const 字符串加密::EncodedText encoded = 字符串加密::EncodeText(text, GetACP());
+    Row row;
+    row.name = "map the bytes of " + Thousands(n) + " characters";
+    std::vector<double> times;
+    for (int k = 0; k < runs; ++k) {
+      const auto start = Clock::now();
+      const 字符串加密::ByteMap map(text, encoded, GetACP());
+      times.push_back(MsSince(start));
+      row.ok = row.ok && map.bytes() == encoded.bytes.size() &&
+               map.BytesOf({n - 1, n}).start == 2 * n - 2;
+    }
+    row.runs = runs;
+    row.median = row.median_painted = Median(times);
+    row.max = *std::max_element(times.begin(), times.end());
+    return row;
+  }
+
   static std::string Thousands(std::size_t n) {
     std::string digits = std::to_string(n);
     for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) {
@@ -243,6 +318,12 @@ int Run(int argc, char** argv) {
   if (!quick) {
     // Still editable after the large paste: typing at the end of it.
     Print(bench.TypeAtEnd(100000, keys, budget_ms, /*refill=*/false));
+  }
+  const std::size_t linked = quick ? 10000 : 100000;
+  Print(Bench::Map(linked, 20));
+  for (const bool anywhere : {true, false}) {
+    Print(bench.Follow(linked, keys, /*in_text1=*/true, anywhere));
+    Print(bench.Follow(linked, keys, /*in_text1=*/false, anywhere));
   }
   return 0;
 }
