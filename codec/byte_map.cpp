@@ -5,9 +5,10 @@
 #include <array>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <string>
 
 #include "codec/codec.hpp"
-#include "codec/internal/platform.hpp"
 #include "codec/internal/utf16.hpp"
 
 namespace 字符串加密 {
@@ -32,19 +33,44 @@ Layout LayoutOf(CodePage cp) {
 }
 
 // For code pages of one or two bytes a character: the bytes that begin a
-// character of two, those that are not text alone. Asked of the converters
-// once per code page.
+// character of two. Read from what the code page writes, not from what it
+// reads: a byte may be written alone for a character and yet not read back
+// alone (Wine writes U+F8F5 as FF in code page 936 and reads no FF alone).
+// One encode per code page of every code unit of the first plane, each
+// followed by a line feed, which is no byte of a character of two. None where
+// a code unit is written as other than one or two bytes, or a byte begins
+// characters of both lengths: the walk cannot read that code page.
 using LeadBytes = std::array<bool, 0x100>;
-const LeadBytes& LeadBytesOf(CodePage cp) {
-  static std::mutex mutex;
-  static std::map<CodePage, LeadBytes> known;
-  const std::lock_guard lock(mutex);
-  auto [it, inserted] = known.try_emplace(cp);
-  if (inserted) {
-    for (int b = 0; b < 0x100; ++b) {
-      it->second[b] = !platform::DecodeIfText(std::string(1, static_cast<char>(b)), cp);
-    }
+std::optional<LeadBytes> ReadLeadBytes(CodePage cp) {
+  std::u16string text;
+  text.reserve(2 * 0x10000);
+  for (char32_t c = 1; c < 0x10000; ++c) {
+    if (c == u'\n' || (c >= 0xD800 && c <= 0xDFFF)) continue;
+    text += static_cast<char16_t>(c);
+    text += u'\n';
   }
+  const std::string bytes = EncodeText(text, cp).bytes;
+  LeadBytes lead{}, alone{};
+  std::size_t at = 0;
+  for (std::size_t k = 0; k < text.size() / 2; ++k) {
+    const std::size_t end = bytes.find('\n', at);
+    if (end == std::string::npos || end == at || end - at > 2) return std::nullopt;
+    (end - at == 2 ? lead : alone)[static_cast<unsigned char>(bytes[at])] = true;
+    at = end + 1;
+  }
+  for (int b = 0; b < 0x100; ++b) {
+    if (lead[b] && alone[b]) return std::nullopt;
+  }
+  if (at != bytes.size()) return std::nullopt;
+  return lead;
+}
+
+const std::optional<LeadBytes>& LeadBytesOf(CodePage cp) {
+  static std::mutex mutex;
+  static std::map<CodePage, std::optional<LeadBytes>> known;
+  const std::lock_guard lock(mutex);
+  auto it = known.find(cp);
+  if (it == known.end()) it = known.emplace(cp, ReadLeadBytes(cp)).first;
   return it->second;
 }
 
@@ -76,7 +102,12 @@ ByteMap::ByteMap(std::u16string_view text, const EncodedText& encoded, CodePage 
 // False where the bytes do not follow the code page's layout to their end.
 bool ByteMap::Walk(std::u16string_view text, std::string_view bytes, CodePage cp) {
   const Layout layout = LayoutOf(cp);
-  const LeadBytes* lead = layout == Layout::kOneOrTwo ? &LeadBytesOf(cp) : nullptr;
+  const LeadBytes* lead = nullptr;
+  if (layout == Layout::kOneOrTwo) {
+    const std::optional<LeadBytes>& known = LeadBytesOf(cp);
+    if (!known) return false;
+    lead = &*known;
+  }
   std::size_t at = 0;
   for (std::size_t i = 0; i < text.size();) {
     if (at >= bytes.size()) return false;
