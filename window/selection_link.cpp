@@ -72,7 +72,7 @@ void SelectionLink::OnEncoded(std::u16string_view text, const 字符串加密::E
     text_ = std::move(copy);
     map_ = std::move(map);
     hex_ = std::move(hex);
-    canonical_ = true;
+    mapped_ = canonical_ = true;
     // What was highlighted in Text1 was of the text it held.
     if (!text1_highlight_.empty()) InvalidateRect(text1_, nullptr, TRUE);
     text1_highlight_ = {};
@@ -86,7 +86,8 @@ void SelectionLink::OnEncoded(std::u16string_view text, const 字符串加密::E
 // (typed back, or undone to it).
 void SelectionLink::OnText2Edited() noexcept {
   try {
-    const bool canonical = static_cast<std::size_t>(GetWindowTextLengthW(text2_)) == hex_.size() &&
+    const bool canonical = mapped_ &&
+                           static_cast<std::size_t>(GetWindowTextLengthW(text2_)) == hex_.size() &&
                            ReadText(text2_) == hex_;
     if (canonical == canonical_) return;
     canonical_ = canonical;
@@ -251,7 +252,7 @@ void SelectionLink::PaintText1(HDC dc) const noexcept {
 
 // Memory ran out: no highlight, and none until Text1 is encoded again.
 void SelectionLink::Drop() noexcept {
-  canonical_ = false;
+  mapped_ = canonical_ = false;
   text_.clear();
   hex_.clear();
   ClearTextBoxHighlight(text2_);

@@ -77,6 +77,7 @@ class SelectionLink {
   std::u16string text_;
   字符串加密::ByteMap map_;
   std::u16string hex_;
+  bool mapped_ = true;     // the three are of what Text1 holds (not after memory ran out)
   bool canonical_ = true;  // Text2 holds hex_
   HWND source_ = nullptr;  // the box whose selection is followed
   Range followed_;         // its selection, as last followed
