@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "tests/window/form1_driver.hpp"
 #include "textbox/text_box.hpp"
@@ -107,6 +108,34 @@ TEST_F(Form1Test, EachBoxHighlightsWhatIsSelectedInTheOther) {
     EXPECT_EQ(now, step.description != nullptr ? step.description : nothing);
     EXPECT_EQ(g_said > 0, now != before);
     before = now;
+  }
+}
+
+// Text1 of 200 lines "中": the groups of line 150 selected in Text2 scroll
+// Text1 to them; once the person has scrolled Text1, a selection extended
+// (one end kept) leaves it where it is, and a new one scrolls it again.
+TEST_F(Form1Test, Text1ScrollsToItsHighlightUnlessThePersonScrolledIt) {
+  std::wstring text;
+  for (int i = 0; i < 200; ++i) text += L"中\r\n";
+  SetFocus(text1());
+  SendMessageW(text1(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  SetFocus(text2());
+  RECT client{};
+  GetClientRect(text1(), &client);
+  // Text2's selection (-1: the person scrolls Text1 to its top), Text1's
+  // highlight, and whether it shows.
+  const std::tuple<int, int, Range, bool> steps[] = {{1800, 1801, {450, 451}, true},
+                                                     {-1, -1, {450, 451}, false},
+                                                     {1800, 1810, {450, 453}, false},
+                                                     {1812, 1812, {453, 454}, true}};
+  for (const auto& [from, to, highlight, seen] : steps) {
+    if (from < 0) SendMessageW(text1(), WM_VSCROLL, SB_TOP, 0);
+    if (from >= 0) SendMessageW(text2(), EM_SETSEL, from, to);
+    testing::Pump(form_);
+    EXPECT_EQ(form_.text1_highlight(), highlight);
+    const auto y =
+        static_cast<short>(HIWORD(SendMessageW(text1(), EM_POSFROMCHAR, highlight.start, 0)));
+    EXPECT_EQ(y >= 0 && y < client.bottom, seen) << from;
   }
 }
 
