@@ -92,6 +92,16 @@ std::size_t LengthAt(std::string_view bytes, std::size_t at, bool pair, Layout l
   return (*lead)[b] ? 2 : 1;
 }
 
+// A range within the first `size`; an empty one (a caret) takes the one
+// after it, and at the end none.
+std::optional<Range> Taken(Range range, std::size_t size) {
+  const std::size_t start = (std::min)(range.start, size);
+  const std::size_t end = std::clamp(range.end, start, size);
+  if (start < end) return Range{start, end};
+  if (start == size) return std::nullopt;
+  return Range{start, start + 1};
+}
+
 }  // namespace
 
 ByteMap::ByteMap(std::u16string_view text, const EncodedText& encoded, CodePage cp)
@@ -159,22 +169,15 @@ std::size_t ByteMap::CharacterEnd(std::size_t unit) const {
 }
 
 Range ByteMap::BytesOf(Range units) const {
-  const std::size_t start = (std::min)(units.start, this->units());
-  std::size_t end = std::clamp(units.end, start, this->units());
-  if (start == end) {
-    if (start == this->units()) return {bytes(), bytes()};
-    end = start + 1;
-  }
-  return {offsets_[CharacterStart(start)], offsets_[CharacterEnd(end)]};
+  const std::optional<Range> taken = Taken(units, this->units());
+  if (!taken) return {bytes(), bytes()};
+  return {offsets_[CharacterStart(taken->start)], offsets_[CharacterEnd(taken->end)]};
 }
 
 Range ByteMap::UnitsOf(Range bytes) const {
-  const std::size_t first = (std::min)(bytes.start, this->bytes());
-  std::size_t last = std::clamp(bytes.end, first, this->bytes());
-  if (first == last) {
-    if (first == this->bytes()) return {units(), units()};
-    last = first + 1;
-  }
+  const std::optional<Range> taken = Taken(bytes, this->bytes());
+  if (!taken) return {units(), units()};
+  const std::size_t first = taken->start, last = taken->end;
   // The last code unit whose bytes start at or before the first byte, and the
   // first whose bytes start at or after the end.
   const auto begin = offsets_.begin();
