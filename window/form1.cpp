@@ -521,7 +521,10 @@ LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
       break;
     }
     case WM_PAINT:
-      if (text1 && wparam == 0) {
+      // While Text1 shows a highlight, Form1 begins the painting, has the edit
+      // control paint into that DC (WM_PAINT's wParam) and draws over it;
+      // otherwise the edit control paints as it always has.
+      if (text1 && wparam == 0 && !self->link_.text1_highlight().empty()) {
         const Painting paint = vantorel::BeginPaint(hwnd);
         DefSubclassProc(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(paint->paint.hdc), 0);
         self->link_.PaintText1(paint->paint.hdc);
