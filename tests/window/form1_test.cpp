@@ -1,15 +1,19 @@
-// Form1 driven through its real window and message loop.
+// Form1 driven through its real window and the program's own message loop, as
+// a person would: keys and characters posted to its controls, and clicks.
 #include "window/form1.hpp"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <string>
 
 #include "codec/codec.hpp"
-#include "tests/window/form1_driver.hpp"
+#include "tests/support/gui_driver.hpp"
 #include "win32/handles.hpp"
 #include "window/messages.hpp"
 
@@ -18,16 +22,66 @@ namespace {
 
 using testing::AccessibleSelf;
 using testing::AccessibleText;
-using testing::Click;
-using testing::ExpectErrorBox;
-using testing::Form1Test;
-using testing::Language;
 using testing::MessageBoxCloser;
 using testing::Press;
 using testing::Pump;
 using testing::Text;
 using testing::Type;
 using Reason = 字符串加密::GroupError::Reason;
+
+// A left click in the middle of a button, as mouse messages.
+void Click(HWND button) {
+  RECT client{};
+  GetClientRect(button, &client);
+  const LPARAM at = MAKELPARAM(client.right / 2, client.bottom / 2);
+  PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(button, WM_LBUTTONUP, 0, at);
+  Pump();
+}
+
+// The language the program speaks to this user.
+UiLanguage Language() { return LanguageFromLangId(GetUserDefaultUILanguage()); }
+
+// The one message box an operation that failed showed: the text, with the
+// program's caption, an error icon and OK alone, owned by the form.
+void ExpectErrorBox(const testing::MessageBoxSeen& seen, HWND form, std::u16string_view text) {
+  ASSERT_EQ(seen.count, 1);
+  EXPECT_EQ(seen.caption, kMessageCaption);
+  EXPECT_EQ(seen.text, text);
+  EXPECT_EQ(seen.owner, form);
+  EXPECT_TRUE(seen.error_icon);
+  EXPECT_EQ(seen.buttons, 1);
+  EXPECT_TRUE(seen.only_ok);
+}
+
+// A Form1 shown and active, with the focus in it; the tests' messages go
+// through its loop.
+class Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::SetMessageLoop([this] { PumpWaitingMessages(form_); });
+    ASSERT_NE(form_.Create(GetModuleHandleW(nullptr)), nullptr);
+    ShowWindow(form_.hwnd(), SW_SHOWNORMAL);
+    UpdateWindow(form_.hwnd());
+    SetForegroundWindow(form_.hwnd());
+    testing::Focus();
+  }
+  void TearDown() override { testing::SetMessageLoop(nullptr); }
+
+  HWND text1() const { return form_.Child(Control::kText1); }
+  HWND text2() const { return form_.Child(Control::kText2); }
+  HWND encode() const { return form_.Child(Control::kCommand1); }
+  HWND decode() const { return form_.Child(Control::kCommand2); }
+
+  // Replaces a box's text the way a person would: select all, then type.
+  void Retype(HWND box, std::u16string_view text) {
+    SetFocus(box);
+    Type(box, u"\x01\b");
+    Type(box, text);
+  }
+
+  Form1 form_;
+};
 
 // WM_GETDPISCALEDSIZE, which the Windows 7 headers the program is built
 // against do not name.
@@ -159,12 +213,12 @@ TEST_F(Form1Test, FocusStartsInText2AndTabFollowsTabOrder) {
   EXPECT_EQ(GetFocus(), text2());
   const HWND forward[] = {text1(), encode(), decode(), text2(), text1()};
   for (const HWND next : forward) {
-    Press(form_, VK_TAB);
+    Press(VK_TAB);
     EXPECT_EQ(GetFocus(), next);
   }
   const HWND backward[] = {text2(), decode(), encode(), text1(), text2()};
   for (const HWND next : backward) {
-    Press(form_, VK_TAB, /*shift=*/true);
+    Press(VK_TAB, testing::kShift);
     EXPECT_EQ(GetFocus(), next);
   }
   // No tab went into the boxes on the way.
@@ -177,9 +231,9 @@ TEST_F(Form1Test, FocusComesBackAfterAnotherWindowWasActive) {
   const HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
                                      nullptr, nullptr, nullptr, nullptr);
   SetActiveWindow(other);
-  Pump(form_);
+  Pump();
   SetActiveWindow(form_.hwnd());
-  Pump(form_);
+  Pump();
   EXPECT_EQ(GetFocus(), text1());
   DestroyWindow(other);
 }
@@ -211,57 +265,69 @@ TEST_F(Form1Test, TypingInText1EncodesLive) {
   for (const auto& step : steps) {
     SCOPED_TRACE("step " + std::to_string(&step - steps + 1));
     if (step.act == kType) {
-      Type(form_, text1(), step.chars);
+      Type(text1(), step.chars);
     } else if (step.act == kPaste) {
       ASSERT_TRUE(testing::SetClipboardText(form_.hwnd(), step.chars));
       PostMessageW(text1(), WM_PASTE, 0, 0);
-      Pump(form_);
+      Pump();
     } else {
-      Press(form_, step.key);
+      Press(step.key);
     }
     EXPECT_EQ(Text(text1()), step.text1);
     EXPECT_EQ(Text(text2()), step.text2);
   }
 }
 
-// Counts the text a box is given by the program.
-struct SetTextCount {
-  int count = 0;
+// Counts, while it lives, the reads of a box's whole text and the texts the
+// box is given.
+class TextCounts {
+ public:
+  explicit TextCounts(HWND box) : box_(box) {
+    SetWindowSubclass(box, Count, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+  ~TextCounts() { RemoveWindowSubclass(box_, Count, 1); }
+  TextCounts(const TextCounts&) = delete;
+  TextCounts& operator=(const TextCounts&) = delete;
+  int reads = 0, writes = 0;
+
+ private:
+  static LRESULT CALLBACK Count(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                DWORD_PTR data) {
+    auto* const self = reinterpret_cast<TextCounts*>(data);
+    self->reads += message == WM_GETTEXT;
+    self->writes += message == WM_SETTEXT;
+    return DefSubclassProc(hwnd, message, wparam, lparam);
+  }
+  HWND box_;
 };
 
-LRESULT CALLBACK CountSetText(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                              DWORD_PTR data) {
-  if (message == WM_SETTEXT) ++reinterpret_cast<SetTextCount*>(data)->count;
-  return DefSubclassProc(hwnd, message, wparam, lparam);
-}
-
+// Decode writes Text1 once (a long text whole, then in pieces) and Text2 once.
 TEST_F(Form1Test, DecodeFillsText1ThenRewritesText2Once) {
+  std::u16string long_text, long_hex;
+  while (long_text.size() < 6000) long_text += u"中文ab\r\n";
+  for (const char16_t c : 字符串加密::TextToHex(long_text)) {
+    long_hex += c >= u'A' && c <= u'F' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+  }
   const struct {
-    const char16_t* text1_before;
-    const char16_t* typed;
-    const char16_t* text1;
-    const char16_t* text2;
+    std::u16string text1_before, hex, text1, text2;
   } cases[] = {
       {u"", u" 48 6a", u"Hj", u"48 6A"},
       {u"Hj", u" 48 6a", u"Hj", u"48 6A"},  // same text above, canonical text below
       {u"abc", u"   ", u"", u""},
       {u"abc", u"", u"", u""},
       {u"", u"d6 d0 0D 0a 0041 4g", u"中\r\nA\x04", u"D6 D0 0D 0A 41 04"},
+      {u"", long_hex, long_text, 字符串加密::TextToHex(long_text)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("case " + std::to_string(&c - cases + 1));
     Retype(text1(), c.text1_before);
-    Retype(text2(), c.typed);
-    SetTextCount writes1, writes2;
-    SetWindowSubclass(text1(), CountSetText, 1, reinterpret_cast<DWORD_PTR>(&writes1));
-    SetWindowSubclass(text2(), CountSetText, 1, reinterpret_cast<DWORD_PTR>(&writes2));
-    Click(form_, decode());
-    RemoveWindowSubclass(text1(), CountSetText, 1);
-    RemoveWindowSubclass(text2(), CountSetText, 1);
+    SetWindowTextW(text2(), Wide(c.hex).c_str());
+    const TextCounts text1_counts(text1()), text2_counts(text2());
+    Click(decode());
     EXPECT_EQ(Text(text1()), c.text1);
     EXPECT_EQ(Text(text2()), c.text2);
-    EXPECT_EQ(writes1.count, 1);
-    EXPECT_EQ(writes2.count, 1);
+    EXPECT_EQ(text1_counts.writes, 1);
+    EXPECT_EQ(text2_counts.writes, 1);
   }
 }
 
@@ -272,9 +338,9 @@ TEST_F(Form1Test, RefusedDecodeShowsMessageAndChangesNothing) {
     const char16_t* typed;
     字符串加密::GroupError error;
   } faults[] = {
-      {u"486", {Reason::kTooLarge, 1, 0, u"486"}}, {u" 48 100", {Reason::kTooLarge, 2, 4, u"100"}},
-      {u"48  69", {Reason::kZeroByte, 2, 3, u""}}, {u"48 00 69", {Reason::kZeroByte, 2, 3, u"00"}},
-      {u"zz", {Reason::kZeroByte, 1, 0, u"zz"}},   {u"48 69 D6", {Reason::kNotText, 3, 6, u"D6"}},
+      {u" 48 100", {Reason::kTooLarge, 2, 4, u"100"}},
+      {u"48  69", {Reason::kZeroByte, 2, 3, u""}},
+      {u"48 69 D6", {Reason::kNotText, 3, 6, u"D6"}},
   };
   ASSERT_EQ(GetACP(), 936u);
   for (const auto& fault : faults) {
@@ -283,8 +349,8 @@ TEST_F(Form1Test, RefusedDecodeShowsMessageAndChangesNothing) {
     Retype(text2(), fault.typed);
     SetFocus(text1());
     const MessageBoxCloser closer;
-    Click(form_, decode());
-    WaitForFocus();
+    Click(decode());
+    testing::Focus();
     ExpectErrorBox(closer.seen(), form_.hwnd(), DecodeErrorMessage(fault.error, 936, Language()));
     EXPECT_EQ(Text(text1()), u"keep");
     EXPECT_EQ(Text(text2()), fault.typed);
@@ -298,7 +364,7 @@ TEST_F(Form1Test, RefusedDecodeShowsMessageAndChangesNothing) {
   // Still answering, and still encoding.
   DWORD_PTR result = 0;
   EXPECT_NE(SendMessageTimeoutW(form_.hwnd(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result), 0);
-  Type(form_, text1(), u"!");
+  Type(text1(), u"!");
   EXPECT_EQ(Text(text2()), u"6B 65 65 70 21");
 }
 
@@ -315,11 +381,11 @@ TEST_F(Form1Test, OutOfMemoryShowsMessageAndChangesNothing) {
     const char* name;
     std::function<void()> act;
   } operations[] = {
-      {"Decode", [&] { Click(form_, decode()); }},
+      {"Decode", [&] { Click(decode()); }},
       {"a long paste into Text1",
        [&] {
          PostMessageW(text1(), WM_PASTE, 0, 0);
-         Pump(form_);
+         Pump();
        }},
   };
   for (const auto& operation : operations) {
@@ -333,16 +399,16 @@ TEST_F(Form1Test, OutOfMemoryShowsMessageAndChangesNothing) {
     EXPECT_EQ(Text(text1()), u"keep");
     EXPECT_EQ(Text(text2()), hex);
   }
-  Click(form_, encode());
+  Click(encode());
   EXPECT_EQ(Text(text2()), u"6B 65 65 70");
 }
 
 TEST_F(Form1Test, EscapeInABoxKeepsTheWindowOpen) {
-  Type(form_, text1(), u"Hi");
+  Type(text1(), u"Hi");
   SetFocus(text1());
-  Press(form_, VK_ESCAPE);
+  Press(VK_ESCAPE);
   SetFocus(text2());
-  Press(form_, VK_ESCAPE);
+  Press(VK_ESCAPE);
   ASSERT_TRUE(IsWindow(form_.hwnd()));
   EXPECT_EQ(Text(text1()), u"Hi");
 }
@@ -358,14 +424,6 @@ TEST_F(Form1Test, AltF4EndsTheProgram) {
   EXPECT_TRUE(quit);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(form_.hwnd(), nullptr);
-}
-
-// Counts the reads of a box's whole text, and its writes as thousands.
-LRESULT CALLBACK CountReads(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                            DWORD_PTR data) {
-  if (message == WM_GETTEXT) ++*reinterpret_cast<int*>(data);
-  if (message == WM_SETTEXT) *reinterpret_cast<int*>(data) += 1000;
-  return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 // Text of n characters with line breaks and surrogate pairs everywhere,
@@ -392,38 +450,18 @@ TEST_F(Form1Test, LongPasteEncodesOnce) {
     SendMessageW(text1(), EM_EMPTYUNDOBUFFER, 0, 0);  // so that undo takes back the paste alone
     const std::u16string text = Mixed(n);
     ASSERT_TRUE(testing::SetClipboardText(form_.hwnd(), text));
-    int reads = 0;
-    SetWindowSubclass(text1(), CountReads, 1, reinterpret_cast<DWORD_PTR>(&reads));
-    Type(form_, text1(), u"\x16");  // Ctrl+V
-    RemoveWindowSubclass(text1(), CountReads, 1);
-    EXPECT_EQ(reads, 1);  // Text1_Change read Text1 once, and nothing set it
+    {
+      const TextCounts counts(text1());
+      Type(text1(), u"\x16");      // Ctrl+V
+      EXPECT_EQ(counts.reads, 1);  // Text1_Change read Text1 once, and nothing set it
+      EXPECT_EQ(counts.writes, 0);
+    }
     EXPECT_EQ(Text(text1()), u"ab" + text);
     EXPECT_EQ(Text(text2()), 字符串加密::TextToHex(u"ab" + text));
-    Type(form_, text1(), u"\x1A");  // Ctrl+Z
+    Type(text1(), u"\x1A");  // Ctrl+Z
     EXPECT_EQ(Text(text1()), u"ab");
     EXPECT_EQ(Text(text2()), u"61 62");
   }
-}
-
-// Decode writes a long text into Text1 once whole, then in pieces.
-TEST_F(Form1Test, DecodeOfLongHexText) {
-  std::u16string text;
-  while (text.size() < 6000) text += u"中文ab\r\n";
-  // The lower box takes the hex text in lower case, by a paste.
-  std::u16string hex = 字符串加密::TextToHex(text);
-  for (char16_t& c : hex) {
-    if (c >= u'A' && c <= u'F') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
-  ASSERT_TRUE(testing::SetClipboardText(form_.hwnd(), hex));
-  SetFocus(text2());
-  SendMessageW(text2(), WM_PASTE, 0, 0);
-  int writes = 0;
-  SetWindowSubclass(text1(), CountReads, 1, reinterpret_cast<DWORD_PTR>(&writes));
-  Click(form_, decode());
-  RemoveWindowSubclass(text1(), CountReads, 1);
-  EXPECT_EQ(writes / 1000, 1);
-  EXPECT_EQ(Text(text1()), text);
-  EXPECT_EQ(Text(text2()), 字符串加密::TextToHex(text));
 }
 
 // The events raised for one window as a whole: value changes, focus,
@@ -449,11 +487,9 @@ TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
       SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_TEXTSELECTIONCHANGED, nullptr, CountEvent,
                       GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT));
   ASSERT_TRUE(hook);
-  IAccessible* found = nullptr;
-  ASSERT_EQ(AccessibleObjectFromWindow(text2(), OBJID_CLIENT, IID_IAccessible,
-                                       reinterpret_cast<void**>(&found)),
+  UniqueCom<IAccessible> box;
+  ASSERT_EQ(AccessibleObjectFromWindow(text2(), OBJID_CLIENT, IID_IAccessible, box.put_void()),
             S_OK);
-  const UniqueCom<IAccessible> box(found);
   const VARIANT self = AccessibleSelf();
   VARIANT role{};
   ASSERT_EQ(box.get()->get_accRole(self, &role), S_OK);
@@ -467,15 +503,12 @@ TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
   EXPECT_EQ((std::array{left, top, left + width, top + height}),
             (std::array{rect.left, rect.top, rect.right, rect.bottom}));
   // The parent is the standard object of the same window.
-  IDispatch* parent = nullptr;
-  ASSERT_EQ(box.get()->get_accParent(&parent), S_OK);
-  const UniqueCom<IDispatch> owned_parent(parent);
+  UniqueCom<IDispatch> parent;
+  ASSERT_EQ(box.get()->get_accParent(parent.put()), S_OK);
+  UniqueCom<IAccessible> parent_object;
+  ASSERT_EQ(parent.get()->QueryInterface(IID_IAccessible, parent_object.put_void()), S_OK);
   HWND parent_window = nullptr;
-  IAccessible* parent_object = nullptr;
-  ASSERT_EQ(parent->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&parent_object)),
-            S_OK);
-  const UniqueCom<IAccessible> owned_parent_object(parent_object);
-  EXPECT_EQ(WindowFromAccessibleObject(parent_object, &parent_window), S_OK);
+  EXPECT_EQ(WindowFromAccessibleObject(parent_object.get(), &parent_window), S_OK);
   EXPECT_EQ(parent_window, text2());
 
   const struct {
@@ -488,15 +521,15 @@ TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
       {[&] { Retype(text1(), u"ab"); }, u"61 62", false, {2, 0, 0}},
       {[&] { SetFocus(text2()); }, u"61 62", true, {0, 1, 0}},
       {[&] { SendMessageW(text2(), EM_SETSEL, 1, 4); }, u"61 62", true, {0, 0, 1}},
-      {[&] { Press(form_, VK_RIGHT); }, u"61 62", true, {0, 0, 1}},
-      {[&] { Type(form_, text2(), u"x"); }, u"61 62x", true, {1, 0, 1}},
+      {[&] { Press(VK_RIGHT); }, u"61 62", true, {0, 0, 1}},
+      {[&] { Type(text2(), u"x"); }, u"61 62x", true, {1, 0, 1}},
       {[&] { EXPECT_EQ(testing::PutAccessibleValue(box.get(), u"41 42"), S_OK); },
        u"41 42",
        true,
        {1, 0, 1}},
       {[&] {
          ASSERT_TRUE(testing::SetClipboardText(form_.hwnd(), u"43 "));
-         Type(form_, text2(), u"\x16");  // Ctrl+V
+         Type(text2(), u"\x16");  // Ctrl+V
        },
        u"43 41 42",
        true,
@@ -506,7 +539,7 @@ TEST_F(Form1Test, Text2IsATextBoxToScreenReaders) {
     SCOPED_TRACE("step " + std::to_string(&step - steps + 1));
     g_events = {};
     step.act();
-    Pump(form_);
+    Pump();
     EXPECT_EQ(AccessibleText(box.get(), &IAccessible::get_accValue), step.value);
     VARIANT state{};
     ASSERT_EQ(box.get()->get_accState(self, &state), S_OK);
@@ -540,6 +573,87 @@ TEST_F(Form1Test, BothBoxesShortcutMenusAgree) {
   const std::vector<testing::MenuItem> text1_menu = testing::OpenShortcutMenu(text1());
   EXPECT_EQ(text1_menu.size(), 8u);
   EXPECT_EQ(testing::OpenShortcutMenu(text2()), text1_menu);
+}
+
+// Created, the window takes the screen's DPI (ctest runs this once more in a
+// Wine prefix at 144 DPI, VANTOREL_SCREEN_DPI=144): its client area is the
+// twips at that DPI, and the controls have the message font for it.
+TEST_F(Form1Test, CreatedAtTheScreensDpi) {
+  const WindowDc screen = vantorel::GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen->dc, LOGPIXELSY);
+  if (const char* expected = std::getenv("VANTOREL_SCREEN_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(expected)) << "the Wine prefix's LogPixels (scripts/wine-dpi.sh)";
+  }
+  EXPECT_EQ(form_.dpi(), static_cast<UINT>(dpi));
+  EXPECT_EQ(ClientSizeOf(form_.hwnd()), ClientSize(dpi));
+  NONCLIENTMETRICSW metrics{};  // at the screen's DPI
+  metrics.cbSize = sizeof metrics;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0));
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(text1(), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, metrics.lfMessageFont.lfHeight);
+}
+
+// Under another ANSI code page (ctest runs this under LC_ALL=ja_JP.UTF-8, 932,
+// and en_US.UTF-8, 1252, from which Wine takes the code page): typing,
+// "Encode" and "Decode" give that code page's bytes, and a refused decode
+// names it, in the user's language.
+TEST_F(Form1Test, WorksInTheSystemsCodePage) {
+  const struct {
+    UINT cp;
+    const char16_t* typed;      // into Text1
+    const char16_t* hex;        // Text2 then
+    const char16_t* read;       // typed into Text2 for "Decode"
+    const char16_t* text;       // Text1 then
+    const char16_t* canonical;  // Text2 then
+    const char16_t* refused;    // typed into Text2: "Decode" refuses it
+    字符串加密::GroupError error;
+  } cases[] = {
+      {932,
+       u"中あｱ😀",
+       u"92 86 82 A0 B1 3F 3F",
+       u"83 4a 83 69",
+       u"カナ",
+       u"83 4A 83 69",
+       u"41 82",
+       {Reason::kNotText, 2, 3, u"82"}},
+      // Every byte is text in 1252, even the five it leaves unassigned (Windows reads them as
+      // the control characters U+0081 and so on): only a group above FF is refused.
+      {1252,
+       u"é€中",
+       u"E9 80 3F",
+       u"c5 9c",
+       u"Åœ",
+       u"C5 9C",
+       u"41 100",
+       {Reason::kTooLarge, 2, 3, u"100"}},
+  };
+  const auto c = std::find_if(std::begin(cases), std::end(cases),
+                              [](const auto& c) { return c.cp == GetACP(); });
+  if (c == std::end(cases)) GTEST_SKIP() << "code page " << GetACP() << ": ctest runs it in others";
+  // "Encode" replaces what was typed into Text2, with nothing for no text.
+  Retype(text2(), u"41");
+  Click(encode());
+  EXPECT_EQ(Text(text2()), u"");
+  SetFocus(text1());
+  Type(text1(), c->typed);
+  EXPECT_EQ(Text(text2()), c->hex);
+  Retype(text2(), u"41");
+  Click(encode());
+  EXPECT_EQ(Text(text2()), c->hex);
+
+  Retype(text2(), c->read);
+  Click(decode());
+  EXPECT_EQ(Text(text1()), c->text);
+  EXPECT_EQ(Text(text2()), c->canonical);
+
+  Retype(text2(), c->refused);
+  const MessageBoxCloser closer;
+  Click(decode());
+  testing::Focus();
+  ExpectErrorBox(closer.seen(), form_.hwnd(), DecodeErrorMessage(c->error, c->cp, Language()));
+  EXPECT_EQ(Text(text1()), c->text);
+  EXPECT_EQ(Text(text2()), c->refused);
 }
 
 }  // namespace
