@@ -175,7 +175,7 @@ class TextBoxTest : public ::testing::Test {
 
 // An EN_CHANGE for each edit, none for WM_SETTEXT or an edit that changes
 // nothing; control characters are not typed, and a surrogate pair is erased
-// whole (Wine's edit control, which the other test compares the box with,
+// whole (Wine's edit control, which the comparison below holds the box to,
 // erases half of it).
 TEST_F(TextBoxTest, EditsNotifyAndKeepPairsWhole) {
   const std::u16string pair = u"\xD83D\xDE00";
@@ -451,8 +451,9 @@ struct Step {
   int from = 0, to = 0;
 };
 
-// The edit control's text, selection, first visible line, line starts,
-// EM_GETMODIFY and EM_CANUNDO (and the clipboard, after steps that use it).
+// The edit control's text, selection, first visible line, scroll bar thumb,
+// line starts, EM_GETMODIFY and EM_CANUNDO (and the clipboard, after steps
+// that use it).
 struct State {
   std::u16string text;
   DWORD start = 0, end = 0;
@@ -491,22 +492,10 @@ bool Inside(std::u16string_view text, long long position) {
 bool FollowsLines(const Step& step) {
   if (step.kind != Kind::kKey) return false;
   const bool control = (step.mods & kCtrl) != 0;
-  switch (step.key) {
-    case VK_UP:
-    case VK_DOWN:
-    case VK_PRIOR:
-    case VK_NEXT:
-      return true;
-    case VK_HOME:
-    case VK_END:
-      return !control;
-    case VK_LEFT:
-    case VK_RIGHT:
-    case VK_DELETE:
-      return control;
-    default:
-      return false;
-  }
+  const unsigned key = step.key;
+  return key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT ||
+         ((key == VK_HOME || key == VK_END) && !control) ||
+         ((key == VK_LEFT || key == VK_RIGHT || key == VK_DELETE) && control);
 }
 
 // The line a state's caret is on (at a wrap, the line that starts there).
@@ -529,9 +518,10 @@ bool EditBreaksEarlier(const State& edit, const State& box) {
 //    text and selection.
 //  - kLinesMayDiffer: the two may break lines (or measure them) differently
 //    in a state it matches. After a step into such a state the first visible
-//    line and the line starts are not compared while they differ; from such a
-//    state, or while lines differ, the steps that follow lines are left out
-//    as above. Text, selection and clipboard are always compared.
+//    line, the thumb and the line starts are not compared while they differ;
+//    from such a state, or while lines differ, the steps that follow lines
+//    are left out as above. Text, selection, the modified flag, undo and the
+//    clipboard are always compared.
 enum class When { kLeavesOutStep, kLinesMayDiffer };
 struct Difference {
   When when;
@@ -568,18 +558,10 @@ const Difference kDifferences[] = {
        if (step.kind != Kind::kKey || edit.lines.empty()) return false;
        const auto line = static_cast<long long>(CaretLineOf(edit));
        const auto last = static_cast<long long>(edit.lines.size()) - 1;
-       switch (step.key) {
-         case VK_PRIOR:
-           return line - g_visible_lines < 0;
-         case VK_UP:
-           return line == 0;
-         case VK_NEXT:
-           return line + g_visible_lines > last;
-         case VK_DOWN:
-           return line == last;
-         default:
-           return false;
-       }
+       return (step.key == VK_PRIOR && line - g_visible_lines < 0) ||
+              (step.key == VK_UP && line == 0) ||
+              (step.key == VK_NEXT && line + g_visible_lines > last) ||
+              (step.key == VK_DOWN && line == last);
      },
      "Up, Down, Page Up or Page Down past the first or last line: Wine's edit control, "
      "lacking the layout of a line it has not drawn yet, can put the caret at that line's "
