@@ -1,12 +1,12 @@
-// The tool run in-process: exact standard output, standard error and status.
-#include "cli/cli.hpp"
-
+// The tool's cases, run in-process on Linux and against vantorel-cli.exe on
+// Windows: exact standard output, standard error and status.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/cli/runner.hpp"
 
 namespace vantorel {
 namespace {
@@ -25,11 +25,11 @@ struct Case {
 void Check(const std::vector<Case>& cases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args) + " < " + c.input.substr(0, 40));
-    std::istringstream in(c.input);
-    std::ostringstream out, err;
-    EXPECT_EQ(RunCli(c.args, in, out, err), c.status);
-    EXPECT_TRUE(out.str() == c.out) << testing::PrintToString(out.str().substr(0, 80));
-    EXPECT_EQ(err.str(), c.err);
+    const std::optional<Ran> ran = RunTool(c.args, c.input);
+    if (!ran) continue;  // not a case for this system
+    EXPECT_EQ(ran->status, c.status);
+    EXPECT_TRUE(ran->out == c.out) << testing::PrintToString(ran->out.substr(0, 80));
+    EXPECT_EQ(ran->err, c.err);
   }
 }
 
@@ -132,16 +132,15 @@ TEST(CliTest, RefusesBadInputAndUsage) {
             "are)")},
       {{"encode", "--version"}, "", 0, "", "vantorel 1.00\n"},
   });
-  std::istringstream in;
-  std::ostringstream out, err;
-  EXPECT_EQ(RunCli(Args{"decode", "41", "-h"}, in, out, err), 0);
-  EXPECT_TRUE(out.str().starts_with(kUsage + "\n")) << out.str();
-  EXPECT_NE(out.str().find("-c, --code-page"), std::string::npos);
+  const Ran help = RunTool(Args{"decode", "41", "-h"}, "").value();
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with(kUsage + "\n")) << help.out;
+  EXPECT_NE(help.out.find("-c, --code-page"), std::string::npos);
   for (const std::string_view line :
        {"gbk, cp936, gb2312      GBK (936)\n", "utf-16be                UTF-16 BE (1201)\n"}) {
-    EXPECT_NE(out.str().find(std::string(30, ' ') + std::string(line)), std::string::npos) << line;
+    EXPECT_NE(help.out.find(std::string(30, ' ') + std::string(line)), std::string::npos) << line;
   }
-  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(help.err, "");
 }
 
 // Hex text in other shapes: the ends trimmed, what the lenient reading leaves
@@ -234,15 +233,13 @@ TEST(CliTest, EveryShapeWrittenReadsBack) {
   for (const std::string_view shape : {"spaced", "plain", "0x", "c", "escaped"}) {
     for (const std::string_view lower : {"--as", "--lower"}) {
       SCOPED_TRACE(std::string(shape) + " " + std::string(lower));
-      std::istringstream in(text);
-      std::ostringstream hex, err;
-      ASSERT_EQ(RunCli(Args{"encode", "--as", shape, lower == "--as" ? "--" : lower}, in, hex, err),
-                0);
-      std::istringstream hex_in(hex.str());
-      std::ostringstream back;
-      EXPECT_EQ(RunCli(Args{"decode", "--any"}, hex_in, back, err), 0);
-      EXPECT_TRUE(back.str() == text);
-      EXPECT_EQ(err.str(), "");
+      const Ran hex =
+          RunTool(Args{"encode", "--as", shape, lower == "--as" ? "--" : lower}, text).value();
+      ASSERT_EQ(hex.status, 0);
+      const Ran back = RunTool(Args{"decode", "--any"}, hex.out).value();
+      EXPECT_EQ(back.status, 0);
+      EXPECT_TRUE(back.out == text);
+      EXPECT_EQ(hex.err + back.err, "");
     }
   }
 }
@@ -312,6 +309,60 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
        bytes},
       {{"decode"}, with(late, "100"), 1, Group(late, "100", kTooLarge)},
       {{"decode"}, with(late, "81;"), 1, Group(late, "81;", kNotText + "936")},
+  });
+}
+
+// --text-encoding: encode reads standard input, and decode writes its text,
+// as UTF-8 (where a BOM is a character), UTF-16 LE, or the bytes of the ANSI
+// code page (936), which must come back as themselves.
+TEST(CliTest, TextEncodings) {
+  const std::string not_utf16 = "standard input is not UTF-16: ";
+  const std::string lost = "1 character is not in code page 936 and became 3F; it is character ";
+  Check({
+      {{"encode", "--text-encoding", "utf-8"},
+       "\xEF\xBB\xBF"
+       "a",
+       0,
+       Said(lost + "1 (U+FEFF)"),
+       "3F 61\n"},
+      {{"-c", "gb18030", "encode", "--text-encoding=utf-16le"},
+       "\x2D\x4E\x3D\xD8\x00\xDE"s,
+       0,
+       "",
+       "D6 D0 94 39 FC 36\n"},
+      {{"encode", "--text-encoding", "utf-16le"},
+       "\x2D\x4E\x3D\xD8"s,
+       1,
+       Said(not_utf16 + "a lone surrogate (U+D83D) at byte offset 2")},
+      {{"encode", "--text-encoding", "utf-16le"},
+       "abc",
+       1,
+       Said(not_utf16 + "an odd number of bytes (3)")},
+      {{"encode", "--text-encoding", "ansi", "-c", "utf-8"},
+       "\xD6\xD0"
+       "a",
+       0,
+       "",
+       "E4 B8 AD 61\n"},
+      {{"encode", "--text-encoding", "ansi"},
+       "a\xD6",
+       1,
+       Said("byte offset 1 of standard input " + kNotText + "936")},
+      {{"decode", "--text-encoding", "utf-16le", "D6 D0 61"}, "", 0, "", "\x2D\x4E\x61\x00"s},
+      {{"decode", "--text-encoding", "utf-16le"}, "41 42", 0, "", "A\0B\0"s},
+      {{"-c", "utf-8", "decode", "--text-encoding", "ansi", "E4 B8 AD F0 9F 98 80"},
+       "",
+       0,
+       Said(lost + "2 (U+1F600)"),
+       "\xD6\xD0??"},
+      {{"encode", "--text-encoding", "latin1"},
+       "",
+       2,
+       Usage("unknown text encoding \"latin1\" (utf-8, utf-16le or ansi)")},
+      {{"encode", "--text-encoding"},
+       "",
+       2,
+       Usage("option --text-encoding needs an encoding: utf-8, utf-16le or ansi")},
   });
 }
 
