@@ -16,6 +16,8 @@
 
 namespace vantorel {
 
+const bool kWindowsTool = false;
+
 std::optional<Ran> RunTool(std::span<const std::string_view> args, const std::string& input,
                            Via via) {
   std::ostringstream err;
@@ -25,6 +27,7 @@ std::optional<Ran> RunTool(std::span<const std::string_view> args, const std::st
     const int status = RunCli(args, in, out, err);
     return Ran{status, out.str(), err.str()};
   }
+  if (via == Via::kConsole) return std::nullopt;
   std::signal(SIGPIPE, SIG_IGN);  // as main() does
   const std::string path = testing::TempDir() + "vantorel-fd-" + std::to_string(getpid());
   int in = -1, ends[2] = {-1, -1};

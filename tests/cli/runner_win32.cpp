@@ -13,6 +13,9 @@
 #include "win32/handles.hpp"
 
 namespace vantorel {
+
+const bool kWindowsTool = true;
+
 namespace {
 
 // UTF-16 of UTF-8; nothing for what is not UTF-8.
@@ -57,6 +60,74 @@ std::string Slurp(const std::wstring& path) {
   return data;
 }
 
+// The test's own console, in code page 437, which has no Chinese, wide
+// enough for every message to take one line. (Wine's console needs an X
+// display; scripts/run-tests.sh gives one.)
+struct Console {
+  UniqueHandle in, out;
+  static constexpr SHORT kWidth = 200, kHeight = 50;
+};
+const Console& TheConsole() {
+  static const Console console = [] {
+    FreeConsole();
+    AllocConsole();
+    SetConsoleCP(437);
+    SetConsoleOutputCP(437);
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const auto open = [&](const wchar_t* name) {
+      return UniqueHandle(CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING,
+                                      0, nullptr));
+    };
+    Console made{open(L"CONIN$"), open(L"CONOUT$")};
+    SetConsoleScreenBufferSize(made.out.get(), {Console::kWidth, Console::kHeight});
+    return made;
+  }();
+  return console;
+}
+
+// Clears the screen and types the text: a line feed is Enter, 1A is Ctrl+Z.
+void Type(const Console& console, std::wstring_view text) {
+  DWORD done = 0;
+  FillConsoleOutputCharacterW(console.out.get(), L' ', Console::kWidth * Console::kHeight, {0, 0},
+                              &done);
+  SetConsoleCursorPosition(console.out.get(), {0, 0});
+  FlushConsoleInputBuffer(console.in.get());
+  for (const wchar_t c : text) {
+    INPUT_RECORD keys[2] = {};
+    for (int up = 0; up < 2; ++up) {
+      KEY_EVENT_RECORD& key = keys[up].Event.KeyEvent;
+      keys[up].EventType = KEY_EVENT;
+      key.bKeyDown = up == 0;
+      key.wRepeatCount = 1;
+      key.uChar.UnicodeChar = c == L'\n' ? L'\r' : c;
+      key.wVirtualKeyCode = c == L'\n' ? VK_RETURN : c == L'\x1A' ? 'Z' : 0;
+      key.dwControlKeyState = c == L'\x1A' ? LEFT_CTRL_PRESSED : 0;
+    }
+    WriteConsoleInputW(console.in.get(), keys, 2, &done);
+  }
+}
+
+// The screen's lines as UTF-8, without the spaces after each and the empty
+// lines at the end.
+std::string Screen(const Console& console) {
+  std::wstring cells(Console::kWidth * Console::kHeight, L' ');
+  DWORD read = 0;
+  ReadConsoleOutputCharacterW(console.out.get(), cells.data(), static_cast<DWORD>(cells.size()),
+                              {0, 0}, &read);
+  std::wstring lines;
+  for (std::size_t row = 0; row < cells.size(); row += Console::kWidth) {
+    const std::wstring_view line = std::wstring_view(cells).substr(row, Console::kWidth);
+    lines.append(line.substr(0, line.find_last_not_of(L' ') + 1)) += L'\n';
+  }
+  lines.erase(lines.find_last_not_of(L'\n') + 1);
+  std::string utf8(3 * lines.size(), '\0');
+  utf8.resize(static_cast<std::size_t>(
+      WideCharToMultiByte(CP_UTF8, 0, lines.data(), static_cast<int>(lines.size()), utf8.data(),
+                          static_cast<int>(utf8.size()), nullptr, nullptr)));
+  return utf8;
+}
+
 // The usage lines name vantorel-cli here.
 std::string AsNamedOnLinux(std::string text) {
   for (std::size_t at; (at = text.find("vantorel-cli [")) != text.npos;) text.erase(at + 8, 4);
@@ -82,8 +153,10 @@ std::optional<Ran> RunTool(std::span<const std::string_view> args, const std::st
   const std::wstring files = folder + (L"vantorel-cli-" + std::to_wstring(GetCurrentProcessId()));
 
   SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-  UniqueHandle in, feed, out, gone;  // feed: the pipe's end the test writes
-  if (via == Via::kPipe || via == Via::kByteAtATime) {
+  UniqueHandle in, feed, out, gone, err;  // feed: the pipe's end the test writes
+  if (via == Via::kConsole) {
+    Type(TheConsole(), Wide(input).value());
+  } else if (via == Via::kPipe || via == Via::kByteAtATime) {
     CreatePipe(in.put(), feed.put(), &inherited, 0);
     SetHandleInformation(feed.get(), HANDLE_FLAG_INHERIT, 0);
   } else {
@@ -93,20 +166,21 @@ std::optional<Ran> RunTool(std::span<const std::string_view> args, const std::st
   if (via == Via::kFileToClosedPipe) {
     CreatePipe(gone.put(), out.put(), &inherited, 0);
     gone.reset();
-  } else {
+  } else if (via != Via::kConsole) {
     out = Open(files + L".out", GENERIC_WRITE, CREATE_ALWAYS);
   }
-  UniqueHandle err = Open(files + L".err", GENERIC_WRITE, CREATE_ALWAYS);
+  if (via != Via::kConsole) err = Open(files + L".err", GENERIC_WRITE, CREATE_ALWAYS);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = in.get();
-  startup.hStdOutput = out.get();
-  startup.hStdError = err.get();
+  const bool console = via == Via::kConsole;
+  startup.hStdInput = console ? TheConsole().in.get() : in.get();
+  startup.hStdOutput = console ? TheConsole().out.get() : out.get();
+  startup.hStdError = console ? TheConsole().out.get() : err.get();
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                      nullptr, &startup, &started)) {
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE,
+                      console ? 0 : DETACHED_PROCESS, nullptr, nullptr, &startup, &started)) {
     return Ran{-1, "", "CreateProcessW failed: " + std::to_string(GetLastError())};
   }
   const UniqueHandle process(started.hProcess), thread(started.hThread);
@@ -125,6 +199,7 @@ std::optional<Ran> RunTool(std::span<const std::string_view> args, const std::st
   WaitForSingleObject(process.get(), INFINITE);
   GetExitCodeProcess(process.get(), &status);
   DeleteFileW((files + L".in").c_str());
+  if (console) return Ran{static_cast<int>(status), AsNamedOnLinux(Screen(TheConsole())), ""};
   const std::string written = via == Via::kFileToClosedPipe ? "" : Slurp(files + L".out");
   return Ran{static_cast<int>(status), AsNamedOnLinux(written),
              AsNamedOnLinux(Slurp(files + L".err"))};
