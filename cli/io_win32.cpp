@@ -56,8 +56,18 @@ bool IsConsole(HANDLE handle) {
   return GetConsoleMode(handle, &mode) != FALSE;
 }
 
-std::uint64_t SizeOf(const BY_HANDLE_FILE_INFORMATION& file) {
-  return std::uint64_t{file.nFileSizeHigh} << 32 | file.nFileSizeLow;
+// A regular file's size and last write time, or nothing. (Not
+// GetFileInformationByHandle: Wine refuses it on the handles it makes of the
+// descriptors a program is started with from a Unix shell.)
+struct FileState {
+  LARGE_INTEGER size{};
+  FILETIME written{};
+};
+std::optional<FileState> StateOf(HANDLE file) {
+  FileState state;
+  if (!GetFileSizeEx(file, &state.size) || !GetFileTime(file, nullptr, nullptr, &state.written))
+    return std::nullopt;
+  return state;
 }
 
 // A regular file is read at offsets (ReadFile with an OVERLAPPED's offset)
@@ -70,13 +80,13 @@ class HandleInput final : public Input {
 
   std::optional<std::uint64_t> FileLength() override {
     LARGE_INTEGER zero{}, at{};
-    if (GetFileType(handle_) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle_, &read_) ||
-        SizeOf(read_) == 0 || !SetFilePointerEx(handle_, zero, &at, FILE_CURRENT)) {
+    const std::optional<FileState> state =
+        GetFileType(handle_) == FILE_TYPE_DISK ? StateOf(handle_) : std::nullopt;
+    if (!state || state->size.QuadPart <= 0 || !SetFilePointerEx(handle_, zero, &at, FILE_CURRENT))
       return std::nullopt;
-    }
-    start_ = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<LONGLONG>(at.QuadPart, 0)),
-                                     SizeOf(read_));
-    return SizeOf(read_) - start_;
+    read_ = *state;
+    start_ = static_cast<std::uint64_t>(std::clamp(at.QuadPart, LONGLONG{0}, read_.size.QuadPart));
+    return static_cast<std::uint64_t>(read_.size.QuadPart) - start_;
   }
 
   std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t n) override {
@@ -101,11 +111,10 @@ class HandleInput final : public Input {
   }
 
   bool Unchanged() override {
-    BY_HANDLE_FILE_INFORMATION now{};
-    if (!GetFileInformationByHandle(handle_, &now)) throw ReadFailure{ErrorText(GetLastError())};
-    return SizeOf(now) == SizeOf(read_) &&
-           now.ftLastWriteTime.dwLowDateTime == read_.ftLastWriteTime.dwLowDateTime &&
-           now.ftLastWriteTime.dwHighDateTime == read_.ftLastWriteTime.dwHighDateTime;
+    const std::optional<FileState> now = StateOf(handle_);
+    if (!now) throw ReadFailure{ErrorText(GetLastError())};
+    return now->size.QuadPart == read_.size.QuadPart &&
+           CompareFileTime(&now->written, &read_.written) == 0;
   }
 
   std::optional<std::u16string> ReadConsoleText() override {
@@ -135,7 +144,7 @@ class HandleInput final : public Input {
 
  private:
   HANDLE handle_;
-  BY_HANDLE_FILE_INFORMATION read_{};
+  FileState read_;
   std::uint64_t start_ = 0;
   Block block_;
 };
