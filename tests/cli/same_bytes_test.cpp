@@ -63,24 +63,16 @@ const T& Pick(std::mt19937& random, const std::vector<T>& from) {
   return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
 }
 
-// Mostly ASCII, with line breaks and tabs, Chinese, kana, Hangul, Latin-1,
-// punctuation and emoji: characters some code pages have and others lack.
+// Words, line breaks and tabs, Chinese of any kind, kana, Hangul, Latin-1,
+// punctuation and an emoji: characters some code pages have and others lack.
 std::u16string RandomText(std::mt19937& random) {
-  const std::vector<std::pair<char32_t, char32_t>> ranges = {
-      {0x20, 0x7E},     {0x20, 0x7E},     {0x20, 0x7E},     {0x09, 0x0A},
-      {0x0D, 0x0D},     {0x4E00, 0x9FFF}, {0x4E00, 0x9FFF}, {0x3041, 0x30FF},
-      {0xAC00, 0xD7A3}, {0xA0, 0xFF},     {0x2010, 0x20AC}, {0x1F600, 0x1F64F}};
+  const std::u16string_view some[] = {u"the ", u"of ", u"\t", u"\r\n", u"\n", u"あ",   u"カ", u"한",
+                                      u"é",    u"ÿ",   u"€",  u"—",    u"😀",  u"\x01", u""};
   std::u16string text;
-  const int length = std::uniform_int_distribution(0, 80)(random);
-  for (int i = 0; i < length; ++i) {
-    const auto [low, high] = Pick(random, ranges);
-    const char32_t c = std::uniform_int_distribution<char32_t>(low, high)(random);
-    if (c < 0x10000) {
-      text += static_cast<char16_t>(c);
-    } else {
-      text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    }
+  for (int n = std::uniform_int_distribution(0, 80)(random); n > 0; --n) {
+    const std::u16string_view pick = some[random() % std::size(some)];
+    text +=
+        pick.empty() ? std::u16string(1, static_cast<char16_t>(0x4E00 + random() % 0x5200)) : pick;
   }
   return text;
 }
