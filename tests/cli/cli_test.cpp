@@ -1,12 +1,14 @@
-// The tool run in-process: exact standard output, standard error and status.
-#include "cli/cli.hpp"
-
+// The tool's cases, run in-process on Linux and against vantorel-cli.exe on
+// Windows: exact standard output, standard error and status.
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "codec/codec.hpp"
+#include "tests/cli/runner.hpp"
 
 namespace vantorel {
 namespace {
@@ -20,16 +22,17 @@ struct Case {
   int status = 0;
   std::string err = "";
   std::string out = "";
+  Via via = Via::kStream;
 };
 
 void Check(const std::vector<Case>& cases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args) + " < " + c.input.substr(0, 40));
-    std::istringstream in(c.input);
-    std::ostringstream out, err;
-    EXPECT_EQ(RunCli(c.args, in, out, err), c.status);
-    EXPECT_TRUE(out.str() == c.out) << testing::PrintToString(out.str().substr(0, 80));
-    EXPECT_EQ(err.str(), c.err);
+    const std::optional<Ran> ran = RunTool(c.args, c.input, c.via);
+    if (!ran) continue;  // not a case for this system
+    EXPECT_EQ(ran->status, c.status);
+    EXPECT_TRUE(ran->out == c.out) << testing::PrintToString(ran->out.substr(0, 80));
+    EXPECT_EQ(ran->err, c.err);
   }
 }
 
@@ -138,16 +141,15 @@ TEST(CliTest, RefusesBadInputAndUsage) {
             "are)")},
       {{"encode", "--version"}, "", 0, "", "vantorel 1.00\n"},
   });
-  std::istringstream in;
-  std::ostringstream out, err;
-  EXPECT_EQ(RunCli(Args{"decode", "41", "-h"}, in, out, err), 0);
-  EXPECT_TRUE(out.str().starts_with(kUsage + "\n")) << out.str();
-  EXPECT_NE(out.str().find("-c, --code-page"), std::string::npos);
+  const Ran help = RunTool(Args{"decode", "41", "-h"}, "").value();
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with(kUsage + "\n")) << help.out;
+  EXPECT_NE(help.out.find("-c, --code-page"), std::string::npos);
   for (const std::string_view line :
        {"gbk, cp936, gb2312      GBK (936)\n", "utf-16be                UTF-16 BE (1201)\n"}) {
-    EXPECT_NE(out.str().find(std::string(30, ' ') + std::string(line)), std::string::npos) << line;
+    EXPECT_NE(help.out.find(std::string(30, ' ') + std::string(line)), std::string::npos) << line;
   }
-  EXPECT_EQ(err.str(), "");
+  EXPECT_EQ(help.err, "");
 }
 
 // Hex text in other shapes: the ends trimmed, what the lenient reading leaves
@@ -240,15 +242,13 @@ TEST(CliTest, EveryShapeWrittenReadsBack) {
   for (const std::string_view shape : {"spaced", "plain", "0x", "c", "escaped"}) {
     for (const std::string_view lower : {"--as", "--lower"}) {
       SCOPED_TRACE(std::string(shape) + " " + std::string(lower));
-      std::istringstream in(text);
-      std::ostringstream hex, err;
-      ASSERT_EQ(RunCli(Args{"encode", "--as", shape, lower == "--as" ? "--" : lower}, in, hex, err),
-                0);
-      std::istringstream hex_in(hex.str());
-      std::ostringstream back;
-      EXPECT_EQ(RunCli(Args{"decode", "--any"}, hex_in, back, err), 0);
-      EXPECT_TRUE(back.str() == text);
-      EXPECT_EQ(err.str(), "");
+      const Ran hex =
+          RunTool(Args{"encode", "--as", shape, lower == "--as" ? "--" : lower}, text).value();
+      ASSERT_EQ(hex.status, 0);
+      const Ran back = RunTool(Args{"decode", "--any"}, hex.out).value();
+      EXPECT_EQ(back.status, 0);
+      EXPECT_TRUE(back.out == text);
+      EXPECT_EQ(hex.err + back.err, "");
     }
   }
 }
@@ -319,6 +319,116 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
       {{"decode"}, with(late, "100"), 1, Group(late, "100", kTooLarge)},
       {{"decode"}, with(late, "81;"), 1, Group(late, "81;", kNotText + "936")},
   });
+}
+
+// --text-encoding: encode reads standard input, and decode writes its text,
+// as UTF-8 (where a BOM is a character), UTF-16 LE, or the bytes of the ANSI
+// code page (936), which must come back as themselves.
+TEST(CliTest, TextEncodings) {
+  const std::string_view te = "--text-encoding";
+  const std::string not_utf16 = "standard input is not UTF-16: ",
+                    encodings = "utf-8, utf-16le or ansi";
+  const std::string lost = "1 character is not in code page 936 and became 3F; it is character ";
+  Check({
+      {{"encode", te, "utf-8"}, "\xEF\xBB\xBF\x61", 0, Said(lost + "1 (U+FEFF)"), "3F 61\n"},
+      {{"-c", "gb18030", "encode", "--text-encoding=utf-16le"},
+       "\x2D\x4E\x3D\xD8\x00\xDE"s,
+       0,
+       "",
+       "D6 D0 94 39 FC 36\n"},
+      {{"encode", te, "utf-16le"},
+       "\x2D\x4E\x3D\xD8"s,
+       1,
+       Said(not_utf16 + "a lone surrogate (U+D83D) at byte offset 2")},
+      {{"encode", te, "utf-16le"}, "abc", 1, Said(not_utf16 + "an odd number of bytes (3)")},
+      {{"encode", te, "ansi", "-c", "utf-8"}, "\xD6\xD0\x61", 0, "", "E4 B8 AD 61\n"},
+      {{"encode", te, "ansi"},
+       "a\xD6",
+       1,
+       Said("byte offset 1 of standard input " + kNotText + "936")},
+      {{"decode", te, "utf-16le", "D6 D0 61"}, "", 0, "", "\x2D\x4E\x61\x00"s},
+      {{"decode", te, "utf-16le"}, "41 42", 0, "", "A\0B\0"s},
+      {{"-c", "utf-8", "decode", te, "ansi", "E4 B8 AD F0 9F 98 80"},
+       "",
+       0,
+       Said(lost + "2 (U+1F600)"),
+       "\xD6\xD0??"},
+      {{"encode", te, "latin1"},
+       "",
+       2,
+       Usage("unknown text encoding \"latin1\" (" + encodings + ")")},
+      {{"encode", te}, "", 2, Usage("option --text-encoding needs an encoding: " + encodings)},
+  });
+}
+
+// The tool as the system has it. Windows' console is read and written as
+// characters whatever its code page (437 here, which has no Chinese): what is
+// typed shows as typed, then the output; bytes asked for go to it as they
+// are. Windows' tool leaves a UTF-8 BOM out and reads UTF-16 LE after FF FE,
+// from a file or a pipe. The default code page, and the one ansi names, is
+// the system's ANSI code page: on Windows ctest runs this test under zh_CN,
+// ja_JP and en_US too (936, 932 and 1252).
+TEST(CliTest, TheSystemsCodePageConsoleAndByteOrderMarks) {
+  constexpr Via kConsole = Via::kConsole, kFile = Via::kFile, kPipe = Via::kPipe;
+  std::vector<Case> cases = {
+      {{"-c", "936", "encode"}, "中a\n\x1A\n", 0, "", "中a\n^Z\nD6 D0 61 0D 0A", kConsole},
+      {{"-c", "utf-8", "encode"}, "😀\n\x1A\n", 0, "", "😀\n^Z\nF0 9F 98 80 0D 0A", kConsole},
+      {{"-c", "936", "decode", "D6 D0 61"}, "", 0, "", "中a", kConsole},
+      {{"-c", "950", "decode", "A2 CC"},
+       "",
+       1,
+       "",
+       "vantorel: group 1 \"A2\" starts bytes (A2 CC) that read as 十 (U+5341), which code page "
+       "950 writes as A4 51",
+       kConsole},
+      {{"-c", "utf-8", "decode", "--text-encoding", "utf-8", "E4 B8 AD"},
+       "",
+       0,
+       "",
+       "Σ╕¡",
+       kConsole},
+  };
+  if (kWindowsTool) {
+    cases.insert(
+        cases.end(),
+        {
+            {{"encode"}, "\xEF\xBB\xBF\x41", 0, "", "41\n", kFile},
+            {{"encode"}, "\xEF\xBB\xBF", 0, "", "\n", kPipe},
+            {{"encode"}, "\xFF\xFE\x41\x00"s, 0, "", "41\n", kPipe},
+            {{"decode"}, "\xFF\xFE\x34\x00\x31\x00\x20\x00\x34\x00\x32\x00"s, 0, "", "AB", kFile},
+            {{"decode"}, "\xEF\xBB\xBF 41", 0, "", "A", kPipe},
+        });
+  }
+  const std::map<字符串加密::CodePage, std::pair<std::string, std::vector<Case>>> pages = {
+      {936,
+       {"936 (GBK)",
+        {{{"encode", "中"}, "", 0, "", "D6 D0\n", kFile},
+         {{"encode", "--text-encoding", "ansi"}, "\xD6\xD0", 0, "", "D6 D0\n", kPipe}}}},
+      {932,
+       {"932 (Shift-JIS)",
+        {{{"encode", "中"}, "", 0, "", "92 86\n", kFile},
+         {{"decode", "92 86"}, "", 0, "", "中", kFile},
+         {{"-c", "936", "encode", "--text-encoding", "ansi"}, "\x92\x86", 0, "", "D6 D0\n", kFile},
+         {{"decode", "-c", "utf-8", "--text-encoding", "ansi", "E4 B8 AD"},
+          "",
+          0,
+          "",
+          "\x92\x86"}}}},
+      {1252,
+       {"1252 (Windows-1252)",
+        {{{"encode", "é中"},
+          "",
+          0,
+          Said("1 character is not in code page 1252 and became 3F; it is character 2 (U+4E2D)"),
+          "E9 3F\n"},
+         {{"decode", "80"}, "", 0, "", "€", kFile}}}},
+  };
+  const auto& [name, here] = pages.at(字符串加密::SystemCodePage());
+  cases.insert(cases.end(), here.begin(), here.end());
+  Check(cases);
+  const std::string ansi = kWindowsTool ? "the ANSI code page, here " : "";
+  EXPECT_NE(RunTool(Args{"--help"}, "")->out.find("unless given, " + ansi + name + "\n"),
+            std::string::npos);
 }
 
 }  // namespace
