@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "tests/codec/group_error_printer.hpp"
@@ -35,16 +34,6 @@ TEST(Codec, WorkedValuesBothWays) {
       {u"  ", u"20 20"},
       {u"\t", u"09"},
       {u"中文 text\r\n", u"D6 D0 CE C4 20 74 65 78 74 0D 0A"},
-      {u"€", u"80"},
-      {u"\u3000", u"A1 A1"},
-      {u"ā", u"A8 A1"},
-      {u"Ａ", u"A3 C1"},
-      // GBK's edges: lead bytes 81 and FE, trail bytes 40, 7E, 80 and FE.
-      {u"丂", u"81 40"},
-      {u"亊", u"81 7E"},
-      {u"亐", u"81 80"},
-      {u"侢", u"81 FE"},
-      {u"\uFA0C", u"FE 40"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TextToHex(c.text, kGbk), c.hex) << Ascii(c.hex);
@@ -53,18 +42,6 @@ TEST(Codec, WorkedValuesBothWays) {
     EXPECT_EQ(text.value(), c.text) << Ascii(c.hex);
   }
   EXPECT_EQ(TextToHex(u"中"), u"D6 D0") << "the system's code page is 936 here";
-}
-
-TEST(Codec, EveryAsciiCharacterIsItsOwnByte) {
-  for (char16_t c = 1; c < 0x80; ++c) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(c));
-    const std::u16string expected(hex, hex + 2);
-    EXPECT_EQ(TextToHex(std::u16string(1, c), kGbk), expected);
-    const auto text = HexToText(expected, kGbk, {true, true});
-    ASSERT_TRUE(text.ok()) << hex;
-    EXPECT_EQ(text.value(), std::u16string(1, c)) << hex;
-  }
 }
 
 TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
@@ -81,10 +58,6 @@ TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
       {kGbk, u"中😀가", u"D6 D0 3F 3F 3F", 2, 1},
       {kGbk, u"\xd800x", u"3F 78", 1, 0},  // a lone surrogate
       {kGbk, u"?", u"3F", 0, 0},
-      // UTF-8 and UTF-16 write every character but a lone surrogate, as U+FFFD.
-      {65001, u"a\xdc00", u"61 EF BF BD", 1, 1},
-      {1200, u"a\xdc00\xd800", u"61 00 FD FF FD FF", 2, 1},
-      {1201, u"\xdbff", u"FF FD", 1, 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TextToHex(c.text, c.cp), c.hex) << Ascii(c.hex);
@@ -96,30 +69,19 @@ TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
   }
 }
 
+// Code pages beyond the published tables (published_test) and those that
+// write all of Unicode (unicode_test): converters that hold the last
+// character back for a combining mark.
 TEST(Codec, OtherCodePages) {
   const struct {
     CodePage cp;
     std::u16string text;
     std::u16string hex;
   } cases[] = {
-      {65001, u"中", u"E4 B8 AD"},
-      {65001, u"😀", u"F0 9F 98 80"},
-      {54936, u"😀", u"94 39 FC 36"},
-      {54936, u"中", u"D6 D0"},
-      {1252, u"é€", u"E9 80"},
-      {950, u"中", u"A4 A4"},
-      {932, u"中", u"92 86"},
-      {949, u"中", u"F1 E9"},
-      {1200, u"中a😀", u"2D 4E 61 00 3D D8 00 DE"},
-      {1201, u"中a😀", u"4E 2D 00 61 D8 3D DE 00"},
-      // Converters that hold the last character back for a combining mark.
       {1255, u"א", u"E0"},
       {1258, u"AB", u"41 42"},
   };
   for (const auto& c : cases) {
-#ifdef _WIN32
-    if (c.cp == 54936 && !IsCodePageAvailable(c.cp)) continue;  // Wine has no GB18030
-#endif
     ASSERT_TRUE(IsCodePageAvailable(c.cp)) << c.cp;
     EXPECT_EQ(TextToHex(c.text, c.cp), c.hex) << c.cp;
     const auto text = HexToText(c.hex, c.cp, {true, true});
@@ -129,13 +91,14 @@ TEST(Codec, OtherCodePages) {
   EXPECT_FALSE(IsCodePageAvailable(12345));
 }
 
+// Where the other code pages refuse bytes, and why, is held byte by byte to
+// Microsoft's tables (published_test) and to fixed digests (unicode_test).
 TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
   constexpr auto kNone = std::optional<std::size_t>();
   const struct {
     std::string bytes;
     std::optional<Reason> reason;
     std::optional<std::size_t> byte;
-    CodePage cp = kGbk;
   } cases[] = {
       {"", {}, kNone},
       {"Hi", {}, kNone},
@@ -148,30 +111,11 @@ TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
       {"\x81\x7f", Reason::kNotText, 0},  // 7F is no trail byte
       {"\0\xd6"s, Reason::kZeroByte, 0},
       {"\xd6\xd0\x81\x7f\0"s, Reason::kNotText, 2},
-      // Each code page names the byte where the character that does not come
-      // back starts: a lead byte alone, or with a byte that does not follow it.
-      {"A\x81", Reason::kNotText, 1, 932},
-      {"A\x81 ", Reason::kNotText, 1, 932},
-      {"A\xa4", Reason::kNotText, 1, 950},
-      {"A\xa4\x7f", Reason::kNotText, 1, 950},
-      {"A\xb0", Reason::kNotText, 1, 949},
-      {"A\xb0\x40", Reason::kNotText, 1, 949},
-      {"A\x81\x30\x81", Reason::kNotText, 1, 54936},
-      {"A\x81\x30\x81\x29", Reason::kNotText, 1, 54936},
-      {"A\xe4\xb8", Reason::kNotText, 1, 65001},
-      {"A\xe4\xb8\x41", Reason::kNotText, 1, 65001},
-      {"A\xed\xa0\x80", Reason::kNotText, 1, 65001},  // a surrogate
-      {"A\0\x3d\xd8"s, Reason::kNotText, 2, 1200},
-      {"\0A\xd8\x3d\0A"s, Reason::kNotText, 2, 1201},
-      // Bytes that read as a character written otherwise.
-      {"A\xa2\xcc", Reason::kWrittenOtherwise, 1, 950},
-      {"\xfa\x4a", Reason::kWrittenOtherwise, 0, 932},
   };
   for (const auto& c : cases) {
-    if (!IsCodePageAvailable(c.cp)) continue;  // Wine has no GB18030
-    SCOPED_TRACE(Ascii(BytesToHex(c.bytes)) + " in " + std::to_string(c.cp));
-    const CheckedText checked = DecodeBytes(c.bytes, c.cp, {true, true});
-    EXPECT_EQ(checked.text, DecodeBytes(c.bytes, c.cp));
+    SCOPED_TRACE(Ascii(BytesToHex(c.bytes)));
+    const CheckedText checked = DecodeBytes(c.bytes, kGbk, {true, true});
+    EXPECT_EQ(checked.text, DecodeBytes(c.bytes, kGbk));
     EXPECT_EQ(checked.refused.has_value(), c.reason.has_value());
     if (checked.refused && c.reason) {
       EXPECT_EQ(checked.refused->reason, *c.reason);
