@@ -27,7 +27,9 @@ struct Case {
 
 void Check(const std::vector<Case>& cases) {
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.args) + " < " + c.input.substr(0, 40));
+    SCOPED_TRACE(testing::PrintToString(c.args) + " < " + c.input.substr(0, 40) + " (" +
+                 std::to_string(c.input.size()) + " bytes, way " +
+                 std::to_string(static_cast<int>(c.via)) + ")");
     const std::optional<Ran> ran = RunTool(c.args, c.input, c.via);
     if (!ran) continue;  // not a case for this system
     EXPECT_EQ(ran->status, c.status);
@@ -44,6 +46,8 @@ std::string NotUtf8(const std::string& what, const std::string& kind, int offset
   return Said(what + " is not UTF-8: " + kind + " at byte offset " + std::to_string(offset));
 }
 const std::string kTooLarge = "does not fit in a byte (00 to FF)";
+const std::string kNever = "a byte that never appears in UTF-8";
+const std::string kPartly = " read only in part; ", kNoDigit = " no hex digit and became 00; ";
 const std::string kNotText = "starts bytes that are not text in code page ";
 const std::string kUsage =
     "usage: vantorel [-c CODEPAGE] encode [--as SHAPE] [--lower] [TEXT]\n"
@@ -89,7 +93,6 @@ TEST(CliTest, ConvertsBothWays) {
 TEST(CliTest, RefusesBadInputAndUsage) {
   const std::string long_group = std::string("1").append(62, '0') + "中";
   const std::string stray = "a continuation byte without a lead byte",
-                    never = "a byte that never appears in UTF-8",
                     surrogate = "a surrogate (U+D800 to U+DFFF)";
   Check({
       {{"decode", "100"}, "", 1, Group(1, "100", kTooLarge)},
@@ -115,7 +118,7 @@ TEST(CliTest, RefusesBadInputAndUsage) {
        1,
        Group(2, "a2",
              "starts bytes (A2 CC) that read as 十 (U+5341), which code page 950 writes as A4 51")},
-      {{"encode", "\xFF"}, "", 1, NotUtf8("the TEXT argument", never, 0)},
+      {{"encode", "\xFF"}, "", 1, NotUtf8("the TEXT argument", kNever, 0)},
       {{"decode", "41 \x80"}, "", 1, NotUtf8("the HEX argument", stray, 3)},
       {{"encode"}, "中\xED\xA0\x80", 1, NotUtf8("standard input", surrogate, 3)},
 
@@ -155,28 +158,26 @@ TEST(CliTest, RefusesBadInputAndUsage) {
 // Hex text in other shapes: the ends trimmed, what the lenient reading leaves
 // unread said (or refused with --strict), --any, and encode --as and --lower.
 TEST(CliTest, HexInOtherShapes) {
-  const std::string no_digit = "no hex digit and became 00; ", part = " read only in part; ";
-  const std::string never = "a byte that never appears in UTF-8";
   Check({
       {{"decode"}, "48 65 \n", 0, "", "He"},
       {{"decode"}, "\t\r\n 48 65 \r\n\t ", 0, "", "He"},
       {{"decode", "0x48,0x65"},
        "",
        0,
-       Said("1 group was" + part +
+       Said("1 group was" + kPartly +
             "it is group 1 \"0x48,0x65\", of which \"x48,0x65\" was not read"),
        "\0"s},
       {{"decode"},
        "zz 41zz  4\x01\t2",
        0,
-       Said("2 groups have " + no_digit + "the first is group 1 \"zz\"") +
-           Said("2 groups were" + part +
+       Said("2 groups have" + kNoDigit + "the first is group 1 \"zz\"") +
+           Said("2 groups were" + kPartly +
                 "the first is group 2 \"41zz\", of which \"zz\" was not read"),
        "\0A\0\4"s},
       {{"decode"},
        "41 4\x01\t2",
        0,
-       Said("1 group was" + part +
+       Said("1 group was" + kPartly +
             "it is group 2 \"4\\x01\\t2\", of which \"\\x01\\t2\" was not read"),
        "A\4"},
       {{"decode", "--strict", "48 4g"},
@@ -209,7 +210,7 @@ TEST(CliTest, HexInOtherShapes) {
        "",
        1,
        Said("byte 2 (D6) starts bytes that are not text in code page 936")},
-      {{"decode", "--any"}, "zz \xff", 1, NotUtf8("standard input", never, 3)},
+      {{"decode", "--any"}, "zz \xff", 1, NotUtf8("standard input", kNever, 3)},
       {{"encode", "--as", "c", "Hi中"}, "", 0, "", "{ 0x48, 0x69, 0xD6, 0xD0 }\n"},
       {{"encode", "--as=0x", "--lower", "Hi中"}, "", 0, "", "0x48, 0x69, 0xd6, 0xd0\n"},
       {{"encode", "--as", "plain", "Hi中"}, "", 0, "", "4869D6D0\n"},
@@ -280,11 +281,21 @@ TEST(CliTest, CodePagesByNameOrNumber) {
   Check(runs);
 }
 
-// Input of more than a piece (1 MiB) comes out as if it were one piece: a character
-// cut by a piece's edge (a surrogate pair in UTF-16), the space that joins the
-// pieces' hex, empty groups beside an edge, and characters and groups counted across
-// pieces.
+std::string Repeat(std::string_view s, std::size_t times) {
+  std::string all;
+  for (std::size_t i = 0; i < times; ++i) all += s;
+  return all;
+}
+
+// Input of more than a piece (1 MiB) or a window (2 MiB: a regular file is
+// read a window at a time), from a file, a pipe (read whole, even a byte at a
+// time) or in-process, comes out as if it were one piece: a character cut by
+// an edge (a surrogate pair in UTF-16), the space that joins the pieces' hex,
+// empty groups beside an edge, and characters, groups and offsets counted
+// across edges. A window with no place to cut grows; standard output that
+// goes away is said to.
 TEST(CliTest, LargeInputComesOutAsOnePiece) {
+  constexpr Via kFile = Via::kFile, kPipe = Via::kPipe;
   const std::size_t edge = (std::size_t{1} << 20) - 1;
   std::string text(edge, 'a'), hex, groups = "  ", bytes;
   for (std::size_t i = 0; i < edge; ++i) hex += "61 ";
@@ -294,11 +305,13 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
   for (int i = 0; i < 400'000; ++i) text += "中\n", hex += " D6 D0 0A";
   std::size_t count = 0;
   for (; groups.size() < (std::size_t{3} << 20); count += 3) groups += "4a;  7 ", bytes += "J\0\7"s;
-  const auto with = [&](std::size_t n, std::string_view group) {  // n - 1 a multiple of 3
-    return std::string(groups).replace(2 + 7 * ((n - 1) / 3), 3, group);
+  const auto with = [&](std::size_t g, std::string_view group) {  // g - 1 a multiple of 3
+    return std::string(groups).replace(2 + 7 * ((g - 1) / 3), 3, group);
   };
   const std::size_t late = count - 2999;
-  Check({
+  const std::size_t n = 800'000;  // "61 " n times: a little over a window
+  const std::string a(n, 'a'), a_hex = Repeat("61 ", n);
+  std::vector<Case> cases = {
       {{"encode"},
        text,
        0,
@@ -309,16 +322,81 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
       {{"decode"},
        groups + "  ",
        0,
-       Said(std::to_string(count / 3) +
-            " groups were read only in part; the first is group 1 \"4a;\", of which \";\" was "
-            "not read") +
-           Said(std::to_string(count / 3) +
-                " groups have no hex digit and became 00; the first is group 2 \"\" (two spaces "
-                "in a row)"),
+       Said(std::to_string(count / 3) + " groups were" + kPartly +
+            "the first is group 1 \"4a;\", of which \";\" was not read") +
+           Said(std::to_string(count / 3) + " groups have" + kNoDigit +
+                "the first is group 2 \"\" (two spaces in a row)"),
        bytes},
       {{"decode"}, with(late, "100"), 1, Group(late, "100", kTooLarge)},
       {{"decode"}, with(late, "81;"), 1, Group(late, "81;", kNotText + "936")},
-  });
+      {{"encode"},
+       a + "\xE4\xB8",
+       1,
+       NotUtf8("standard input", "an incomplete sequence", n),
+       "",
+       kFile},
+      {{"decode"},
+       "1FF " + a_hex + "\xFF",
+       1,
+       NotUtf8("standard input", kNever, 3 * n + 4),
+       "",
+       kFile},
+      {{"decode"},
+       Repeat("4a  ", n) + "4a",
+       0,
+       Said("800000 groups have" + kNoDigit + "the first is group 2 \"\" (two spaces in a row)"),
+       Repeat(std::string_view("J\0", 2), n) + "J",
+       kFile},
+      // The ends trimmed in the first and last window; what is left unread,
+      // or what --any cannot read, named from the file; --any across windows.
+      {{"decode"},
+       "\r\n " + a_hex + "4g\n\t\n",
+       0,
+       Said("1 group was" + kPartly + "it is group 800001 \"4g\", of which \"g\" was not read"),
+       a + "\x04",
+       kFile},
+      {{"decode", "--any"}, Repeat("0x61, ", n) + "\n", 0, "", a, kFile},
+      {{"decode", "--any"}, Repeat("61", n), 0, "", a, kPipe},
+      {{"decode", "--any"},
+       "\n" + Repeat("0x61, ", n) + "0x1FF",
+       1,
+       Said("cannot read \"0x1FF\" at byte offset 4800001 (more than two digits with a prefix or "
+            "suffix)"),
+       "",
+       kFile},
+      {{"encode"}, "", 0, "", "\n", kFile},
+      {{"decode"}, "", 0, "", "", kFile},
+      {{"encode"}, "中a", 0, "", "D6 D0 61\n", Via::kByteAtATime},
+      {{"decode"}, " D6 D0 61 ", 0, "", "中a", Via::kByteAtATime},
+      {{"decode"},
+       a_hex + "61",
+       1,
+       Said("cannot write to standard output: Broken pipe"),
+       "",
+       Via::kFileToClosedPipe},
+  };
+  // Every phase of a group (two digits and a space) and of a character (three
+  // bytes and four) against the edges of windows and pieces.
+  const std::string chars = Repeat("中😀", 330'000),
+                    chars_hex = Repeat("D6 D0 94 39 FC 36 ", 330'000);
+  for (std::size_t k = 0; k < 7; ++k) {
+    if (k < 3) cases.push_back({{"decode"}, std::string(k, ' ') + a_hex, 0, "", a, kFile});
+    if (k < 2) {
+      cases.push_back({{"decode"},
+                       Repeat("61 ", k) + Repeat("D6 D0 ", n / 2),
+                       0,
+                       "",
+                       std::string(k, 'a') + Repeat("中", n / 2),
+                       kFile});
+    }
+    cases.push_back({{"-c", "54936", "encode"},
+                     std::string(k, 'a') + chars,
+                     0,
+                     "",
+                     Repeat("61 ", k) + chars_hex.substr(0, chars_hex.size() - 1) + "\n",
+                     kFile});
+  }
+  Check(cases);
 }
 
 // --text-encoding: encode reads standard input, and decode writes its text,
