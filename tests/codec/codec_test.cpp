@@ -104,11 +104,8 @@ TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
       {"Hi", {}, kNone},
       {"\xd6\xd0", {}, kNone},
       {"H\0i"s, Reason::kZeroByte, 1},
-      {"\0"s, Reason::kZeroByte, 0},
-      {"\xd6", Reason::kNotText, 0},  // a lone lead byte
       {"Hi\xd6", Reason::kNotText, 2},
       {"\xd6\xd0\xd6", Reason::kNotText, 2},
-      {"\x81\x7f", Reason::kNotText, 0},  // 7F is no trail byte
       {"\0\xd6"s, Reason::kZeroByte, 0},
       {"\xd6\xd0\x81\x7f\0"s, Reason::kNotText, 2},
   };
@@ -124,6 +121,8 @@ TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
   }
 }
 
+// HexToText names the group of the byte DecodeBytes refused, and what the
+// bytes read as.
 TEST(HexToText, RefusesWhatTheCallerCannotHoldNamingTheGroup) {
   const struct {
     std::u16string hex;
@@ -133,15 +132,9 @@ TEST(HexToText, RefusesWhatTheCallerCannotHoldNamingTheGroup) {
   } cases[] = {
       {u"486", {}, {Reason::kTooLarge, 1, 0, u"486"}},
       {u"00 486", {true, true}, {Reason::kTooLarge, 2, 3, u"486"}},
-      {u"48  69", {true, false}, {Reason::kZeroByte, 2, 3, u""}},
       {u"48 00 69", {true, false}, {Reason::kZeroByte, 2, 3, u"00"}},
-      {u" zz", {true, false}, {Reason::kZeroByte, 1, 1, u"zz"}},
-      {u"48 69 D6", {false, true}, {Reason::kNotText, 3, 6, u"D6"}},
       {u"48 69 d6 ", {true, true}, {Reason::kNotText, 3, 6, u"d6"}},
-      {u"81 7F", {false, true}, {Reason::kNotText, 1, 0, u"81"}},
-      {u"48 00 D6", {true, true}, {Reason::kZeroByte, 2, 3, u"00"}},
       {u"D6 00 D6", {true, true}, {Reason::kNotText, 1, 0, u"D6"}},
-      {u"D6 D0 D6 00", {true, true}, {Reason::kNotText, 3, 6, u"D6"}},
       // UTF-16: an odd byte at the end, a lone surrogate.
       {u"41 00 42", {true, true}, {Reason::kNotText, 3, 6, u"42"}, 1200},
       {u"3D D8 41 00", {true, true}, {Reason::kNotText, 1, 0, u"3D"}, 1200},
