@@ -65,14 +65,9 @@ TEST(CliTest, ConvertsBothWays) {
        0,
        Said("1 group has no hex digit and became 00; it is group 3 \"\" (two spaces in a row)"),
        "H\0\0i"s},  // zero bytes written as they are
-      {{"-c", "65001", "encode", "中"}, "", 0, "", "E4 B8 AD\n"},
       {{"decode", "E4 B8 AD F0 9F 98 80", "--code-page", "65001"}, "", 0, "", "中😀"},
       {{"-c936", "encode", "--code-page=1252", "é"}, "", 0, "", "E9\n"},
-      {{"-c", "54936", "encode", "中À€😀"}, "", 0, "", "D6 D0 81 30 86 38 A2 E3 94 39 FC 36\n"},
-      {{"decode", "81 30 86 38 94 39 FC 36", "-c", "54936"}, "", 0, "", "À😀"},
       {{"encode", "--", "-x"}, "", 0, "", "2D 78\n"},
-      {{"-c", "1200", "encode", "中a😀"}, "", 0, "", "2D 4E 61 00 3D D8 00 DE\n"},
-      {{"-c", "1201", "decode", "4E 2D 00 61 D8 3D DE 00"}, "", 0, "", "中a😀"},
       // Characters the code page lacks become 3F, one per UTF-16 unit, and stderr says so.
       {{"-c", "1252", "encode", "中€é"},
        "",
@@ -95,7 +90,6 @@ TEST(CliTest, RefusesBadInputAndUsage) {
   const std::string stray = "a continuation byte without a lead byte",
                     surrogate = "a surrogate (U+D800 to U+DFFF)";
   Check({
-      {{"decode", "100"}, "", 1, Group(1, "100", kTooLarge)},
       {{"decode", "41 486 42"}, "", 1, Group(2, "486", kTooLarge)},
       {{"decode"}, "41 42 1\t0\r0\x01\n", 1, Group(3, "1\\t0\\r0\\x01", kTooLarge)},
       {{"decode", long_group},
@@ -111,8 +105,6 @@ TEST(CliTest, RefusesBadInputAndUsage) {
              kTooLarge + "; decode --any reads it as 48 65 6C 6C 6F 48 65 6C ... (10 bytes)")},
       {{"decode", "41 D6"}, "", 1, Group(2, "D6", kNotText + "936")},
       {{"-c", "932", "decode", "41 A0 85 40"}, "", 1, Group(3, "85", kNotText + "932")},
-      {{"-c", "1200", "decode", "41 00 42"}, "", 1, Group(3, "42", kNotText + "1200")},
-      {{"-c", "932", "decode", "41 81 20"}, "", 1, Group(2, "81", kNotText + "932")},
       {{"-c", "950", "decode", "41 a2 CC"},
        "",
        1,
@@ -159,7 +151,6 @@ TEST(CliTest, RefusesBadInputAndUsage) {
 // unread said (or refused with --strict), --any, and encode --as and --lower.
 TEST(CliTest, HexInOtherShapes) {
   Check({
-      {{"decode"}, "48 65 \n", 0, "", "He"},
       {{"decode"}, "\t\r\n 48 65 \r\n\t ", 0, "", "He"},
       {{"decode", "0x48,0x65"},
        "",
@@ -190,8 +181,6 @@ TEST(CliTest, HexInOtherShapes) {
        Said("group 2 \"\" (two spaces in a row) has no hex digit (--strict)")},
       {{"decode", "--strict", "48 65\n"}, "", 0, "", "He"},
       {{"decode", "--any"}, "{ 0x48, 0x65 }\n", 0, "", "He"},
-      {{"decode", "--any", "48656C6C6F"}, "", 0, "", "Hello"},
-      {{"decode", "--any"}, "\\x48\\x65", 0, "", "He"},
       {{"decode", "--any"},
        "\n\n48 4g",
        1,
@@ -254,19 +243,16 @@ TEST(CliTest, EveryShapeWrittenReadsBack) {
   }
 }
 
-// -c takes a number or a name, of any case.
+// -c takes a number or a name, of any case: the first, a middle and the last
+// of a code page's names, a name that begins others, the last code page's.
+// (Which name is which code page, the message for an unknown one lists.)
 TEST(CliTest, CodePagesByNameOrNumber) {
   const struct {
     std::string_view names;
     std::string text, hex;
   } cases[] = {
       {"gbk cp936 gb2312 GBK Cp936 936", "中€", "D6 D0 80"},
-      {"gb18030 GB18030 54936", "中€", "D6 D0 A2 E3"},
-      {"big5 cp950 BIG5 950", "中", "A4 A4"},
       {"shift_jis sjis cp932 Shift_JIS 932", "中", "92 86"},
-      {"uhc cp949 euc-kr EUC-KR 949", "中", "F1 E9"},
-      {"windows-1252 cp1252 Windows-1252 1252", "é€", "E9 80"},
-      {"utf-8 utf8 UTF-8 65001", "中", "E4 B8 AD"},
       {"utf-16le utf-16 UTF-16LE 1200", "中a", "2D 4E 61 00"},
       {"utf-16be UTF-16BE 1201", "中a", "4E 2D 00 61"},
   };
@@ -425,7 +411,6 @@ TEST(CliTest, TextEncodings) {
        1,
        Said("byte offset 1 of standard input " + kNotText + "936")},
       {{"decode", te, "utf-16le", "D6 D0 61"}, "", 0, "", "\x2D\x4E\x61\x00"s},
-      {{"decode", te, "utf-16le"}, "41 42", 0, "", "A\0B\0"s},
       {{"-c", "utf-8", "decode", te, "ansi", "E4 B8 AD F0 9F 98 80"},
        "",
        0,
