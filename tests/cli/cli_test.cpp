@@ -224,25 +224,6 @@ TEST(CliTest, HexInOtherShapes) {
   });
 }
 
-// What encode --as writes, decode --any reads back: text of more than a piece,
-// whose hex text is more than a window.
-TEST(CliTest, EveryShapeWrittenReadsBack) {
-  std::string text;
-  for (int i = 0; i < 300'000; ++i) text += "中a\n";
-  for (const std::string_view shape : {"spaced", "plain", "0x", "c", "escaped"}) {
-    for (const std::string_view lower : {"--as", "--lower"}) {
-      SCOPED_TRACE(std::string(shape) + " " + std::string(lower));
-      const Ran hex =
-          RunTool(Args{"encode", "--as", shape, lower == "--as" ? "--" : lower}, text).value();
-      ASSERT_EQ(hex.status, 0);
-      const Ran back = RunTool(Args{"decode", "--any"}, hex.out).value();
-      EXPECT_EQ(back.status, 0);
-      EXPECT_TRUE(back.out == text);
-      EXPECT_EQ(hex.err + back.err, "");
-    }
-  }
-}
-
 // -c takes a number or a name, of any case: the first, a middle and the last
 // of a code page's names, a name that begins others, the last code page's.
 // (Which name is which code page, the message for an unknown one lists.)
@@ -297,6 +278,8 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
   const std::size_t late = count - 2999;
   const std::size_t n = 800'000;  // "61 " n times: a little over a window
   const std::string a(n, 'a'), a_hex = Repeat("61 ", n);
+  const std::size_t m = (std::size_t{2} << 20) + 1;  // a window and a byte: three pieces
+  const std::string many(m, 'a'), many_0x = Repeat("0x61, ", m - 1) + "0x61";
   std::vector<Case> cases = {
       {{"encode"},
        text,
@@ -305,6 +288,11 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
             "(U+1F600)"),
        hex + "\n"},
       {{"-c", "54936", "decode"}, pair_hex, 0, "", text.substr(0, edge + 4)},
+      // What stands between two groups joins the pieces in every shape.
+      {{"encode", "--as", "plain"}, many, 0, "", Repeat("61", m) + "\n"},
+      {{"encode", "--as", "0x"}, many, 0, "", many_0x + "\n"},
+      {{"encode", "--as", "c"}, many, 0, "", "{ " + many_0x + " }\n"},
+      {{"encode", "--as", "escaped"}, many, 0, "", Repeat("\\x61", m) + "\n"},
       {{"decode"},
        groups + "  ",
        0,
