@@ -11,10 +11,11 @@
 namespace vantorel {
 
 // Where standard input comes from: a stream in-process (on Windows a file),
-// a regular file, a pipe written whole or a byte at a time; or a file, with
-// standard output a pipe whose reader has gone. On Windows also a console,
-// on which the input is typed and the output read back from the screen.
-enum class Via { kStream, kFile, kPipe, kByteAtATime, kFileToClosedPipe, kConsole };
+// a regular file, a pipe (read in parts where the input is larger than the
+// pipe holds); or a file, with standard output a pipe whose reader has gone.
+// On Windows also a console, on which the input is typed and the output read
+// back from the screen.
+enum class Via { kStream, kFile, kPipe, kFileToClosedPipe, kConsole };
 
 // Whether the tool run is Windows' (vantorel-cli.exe).
 extern const bool kWindowsTool;

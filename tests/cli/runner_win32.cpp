@@ -156,7 +156,7 @@ std::optional<Ran> RunTool(std::span<const std::string_view> args, const std::st
   UniqueHandle in, feed, out, gone, err;  // feed: the pipe's end the test writes
   if (via == Via::kConsole) {
     Type(TheConsole(), Wide(input).value());
-  } else if (via == Via::kPipe || via == Via::kByteAtATime) {
+  } else if (via == Via::kPipe) {
     CreatePipe(in.put(), feed.put(), &inherited, 0);
     SetHandleInformation(feed.get(), HANDLE_FLAG_INHERIT, 0);
   } else {
@@ -187,13 +187,8 @@ std::optional<Ran> RunTool(std::span<const std::string_view> args, const std::st
   in.reset();
   out.reset();
   err.reset();
-  const std::size_t step = via == Via::kByteAtATime ? 1 : input.size();
-  for (std::size_t at = 0; feed && at < input.size(); at += step) {
-    DWORD wrote = 0;
-    if (!WriteFile(feed.get(), input.data() + at,
-                   static_cast<DWORD>(std::min(step, input.size() - at)), &wrote, nullptr))
-      break;
-  }
+  DWORD wrote = 0;
+  if (feed) WriteFile(feed.get(), input.data(), static_cast<DWORD>(input.size()), &wrote, nullptr);
   feed.reset();
   DWORD status = 0;
   WaitForSingleObject(process.get(), INFINITE);
