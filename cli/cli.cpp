@@ -1,20 +1,12 @@
 #include "cli/cli.hpp"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <functional>
 #include <istream>
 #include <memory>
-#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -23,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/io.hpp"
 #include "cli/utf8.hpp"
 #include "codec/codec.hpp"
 #include "resources/version.h"
@@ -32,22 +25,24 @@ namespace {
 
 namespace codec = 字符串加密;
 
-constexpr std::string_view kUsage =
-    "usage: vantorel [-c CODEPAGE] encode [--as SHAPE] [--lower] [TEXT]\n"
-    "       vantorel [-c CODEPAGE] decode [--strict | --any] [HEX]\n";
+// The usage lines, with the command's name on this system.
+std::string Usage() {
+  const std::string name(io::kCommandName);
+  return "usage: " + name + " [-c CODEPAGE] encode [--as SHAPE] [--lower] [TEXT]\n       " + name +
+         " [-c CODEPAGE] decode [--strict | --any] [HEX]\n";
+}
 
 constexpr std::string_view kHelp =
-    R"(usage: vantorel [-c CODEPAGE] encode [--as SHAPE] [--lower] [TEXT]
-       vantorel [-c CODEPAGE] decode [--strict | --any] [HEX]
+    R"(@USAGE@
 
 Writes text as hex text and back: the bytes of the text in a code page, two
 upper-case hex digits each, single spaces between (中 is D6 D0 in code page 936).
 
-  encode [TEXT]  the hex text of TEXT, or of all of standard input, read as
-                 UTF-8, then one newline. Characters the code page lacks
-                 become 3F; standard error says how many and where.
+  encode [TEXT]  the hex text of TEXT, or of all of standard input, then one
+                 newline. Characters the code page lacks become 3F; standard
+                 error says how many and where.
   decode [HEX]   the text that HEX, or all of standard input, spells in the
-                 code page, written as UTF-8 with nothing added (zero bytes
+                 code page, written with nothing added (zero bytes
                  included). Spaces, tabs and line breaks at both ends are
                  ignored and every space ends a group; a group's digits, of
                  either case, are read from its start (tabs and line breaks
@@ -56,10 +51,15 @@ upper-case hex digits each, single spaces between (中 is D6 D0 in code page 936
                  had characters left unread, or no digit, and which first.
 
 options, before or after the command word:
-  -c, --code-page CODEPAGE  the code page, 936 (GBK) unless given: its number
-                            or one of these names, of either case,
+  -c, --code-page CODEPAGE  the code page: its number or one of these names,
+                            of either case,
 @NAMES@
-                            or the number of another the system provides
+                            or the number of another the system provides;
+                            unless given, @DEFAULT@
+      --text-encoding ENC   the text of encode's standard input and of
+                            decode's output: utf-8, utf-16le (no BOM written)
+                            or ansi (the ANSI code page, @ANSI@); unless given,
+@TEXT@
   -h, --help                this help
       --version             the version
   --                        the rest is TEXT or HEX, even when it starts with -
@@ -82,10 +82,26 @@ exit status: 0 done; 1 bad input (a message on standard error and nothing on
 standard output); 2 usage error or unavailable code page.
 )";
 
-constexpr codec::CodePage kDefaultCodePage = 936;
+// A code page as the help names it: "936 (GBK)", "1252 (Windows-1252)", "1251".
+std::string CodePageName(codec::CodePage cp) {
+  std::string name = std::to_string(cp);
+  for (const codec::NamedCodePage& named : codec::NamedCodePages()) {
+    if (named.cp == cp) {
+      const std::string_view display = named.display.substr(0, named.display.find(" ("));
+      if (display != name) name += " (" + std::string(display) + ")";
+    }
+  }
+  return name;
+}
+
+// Puts text where kHelp says @WHAT@.
+void Fill(std::string& help, std::string_view what, std::string_view text) {
+  help.replace(help.find(what), what.size(), text);
+}
 
 // The help, with the code pages' names where kHelp says @NAMES@: a line each,
-// under the options' descriptions.
+// under the options' descriptions; the usage lines, the default code page and
+// how text comes and goes as this system has them.
 std::string Help() {
   constexpr std::size_t kIndent = 30, kNamesWidth = 24;
   std::string names;
@@ -99,7 +115,13 @@ std::string Help() {
     names += line + "\n";
   }
   std::string help(kHelp);
-  return help.replace(help.find("@NAMES@\n"), 8, names);
+  Fill(help, "@USAGE@\n", Usage());
+  Fill(help, "@NAMES@\n", names);
+  Fill(help, "@DEFAULT@",
+       std::string(io::kDefaultCodePageHelp) + CodePageName(codec::SystemCodePage()));
+  Fill(help, "@ANSI@", std::to_string(codec::SystemCodePage()));
+  Fill(help, "@TEXT@\n", io::kTextHelp);
+  return help;
 }
 
 // The names -c takes, for a message: "gbk, cp936, gb2312 (936); gb18030 (54936); ...".
@@ -197,132 +219,9 @@ char32_t CodePointAt(std::u16string_view units, std::size_t i) {
   return u;
 }
 
-// All of an input stream in one block. The block grows with realloc, which
-// moves a large block by remapping its pages rather than copying them, and
-// nothing is written into room not yet filled: reading n bytes from a pipe
-// needs n bytes of memory, not the 3n that doubling a string can take.
-class InputBlock {
- public:
-  void ReadAll(std::istream& in) {
-    std::streambuf* const buf = in.rdbuf();
-    // For a regular file this is what is left of it: one block, one read.
-    const std::streamsize known = buf->in_avail();
-    std::size_t capacity = std::max<std::size_t>(
-        std::size_t{1} << 16, known > 0 ? static_cast<std::size_t>(known) + 1 : 0);
-    Grow(capacity);
-    for (;;) {
-      if (size_ == capacity) Grow(capacity *= 2);
-      const std::streamsize got =
-          buf->sgetn(data_.get() + size_, static_cast<std::streamsize>(capacity - size_));
-      if (got <= 0) break;
-      size_ += static_cast<std::size_t>(got);
-    }
-  }
-
-  std::string_view view() const { return {data_.get(), size_}; }
-
- private:
-  struct Free {
-    void operator()(char* p) const { std::free(p); }
-  };
-
-  void Grow(std::size_t capacity) {
-    char* const grown = static_cast<char*>(std::realloc(data_.get(), capacity));
-    if (grown == nullptr) throw std::bad_alloc();
-    data_.release();
-    data_.reset(grown);
-  }
-
-  std::unique_ptr<char, Free> data_;
-  std::size_t size_ = 0;
-};
-
-std::string ErrnoText(int error) { return std::strerror(error); }
-
-// Standard input could not be read; why.
-struct ReadFailure {
-  int error;
-};
-
 // A regular file read again for a later pass is no longer what the first
 // pass read.
 struct InputChanged {};
-
-// All of what a descriptor that is not a regular file (a pipe, a terminal)
-// holds, read into anonymous memory reserved up front and filled in order, in
-// huge pages where the kernel gives them: each first touch of a page is a
-// fault, and one fault for 2 MiB costs far less than 512 for 4 KiB each.
-class WholeInput {
- public:
-  WholeInput() = default;
-  WholeInput(const WholeInput&) = delete;
-  WholeInput& operator=(const WholeInput&) = delete;
-  ~WholeInput() {
-    if (base_ != nullptr) munmap(base_, length_);
-  }
-
-  // False, with errno set, when the descriptor cannot be read.
-  bool ReadAll(int fd) {
-    // As much as the system lets a mapping hold without counting it against
-    // memory, and far more than any input: the pages only come when used.
-    bool reserved = false;
-    for (std::size_t length = std::size_t{64} << 30; !reserved && length >= kHugePage; length /= 4)
-      reserved = Reserve(length);
-    if (!reserved) return false;
-    for (;;) {
-      if (size_ == capacity_ && !Enlarge()) return false;
-      const ssize_t got = read(fd, buffer_ + size_, std::min(capacity_ - size_, kMaxRead));
-      if (got == 0) break;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      size_ += static_cast<std::size_t>(got);
-    }
-    return true;
-  }
-
-  std::string_view view() const { return {buffer_, size_}; }
-
- private:
-  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
-  static constexpr std::size_t kMaxRead = std::size_t{1} << 30;
-
-  // Address space only: no page is given until it is written.
-  bool Reserve(std::size_t length) {
-    void* const base = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (base == MAP_FAILED) return false;
-    base_ = base;
-    length_ = length + kHugePage;
-    // Start on a huge page's edge, so that every huge page can be one.
-    const auto address = reinterpret_cast<std::uintptr_t>(base);
-    buffer_ = static_cast<char*>(base) + (kHugePage - address % kHugePage) % kHugePage;
-    capacity_ = length;
-    madvise(base, length_, MADV_HUGEPAGE);
-    return true;
-  }
-
-  // Moves the pages to a larger range when the reserved one is full.
-  bool Enlarge() {
-    const std::size_t offset = static_cast<std::size_t>(buffer_ - static_cast<char*>(base_));
-    const std::size_t length = 2 * length_;
-    void* const base = mremap(base_, length_, length, MREMAP_MAYMOVE);
-    if (base == MAP_FAILED) return false;
-    base_ = base;
-    buffer_ = static_cast<char*>(base) + offset;
-    capacity_ += length - length_;
-    length_ = length;
-    madvise(base, length_, MADV_HUGEPAGE);
-    return true;
-  }
-
-  void* base_ = nullptr;  // the mapping, to unmap
-  std::size_t length_ = 0;
-  char* buffer_ = nullptr;  // where read input goes
-  std::size_t capacity_ = 0;
-  std::size_t size_ = 0;
-};
 
 // Part of the input, as a pass over it sees it.
 struct Segment {
@@ -341,7 +240,7 @@ using CutRule = Cut (*)(std::string_view window);
 
 // The input, read again for every pass over it, in segments of about
 // kWindowBytes, each of which stays in the cache while it is worked on. Text
-// in memory is cut where it lies; a regular file is read with pread(2) into
+// in memory is cut where it lies; a regular file is read at offsets into
 // one window used again for every segment, so that what the process holds
 // does not grow with the file. (Mapping the file instead costs a fault for
 // every few pages in every pass, and more time than copying them.) Before
@@ -351,16 +250,16 @@ using CutRule = Cut (*)(std::string_view window);
 class Input {
  public:
   explicit Input(std::string_view text) : text_(text) {}
-  // The `length` bytes of a regular file from `start` on; `read` is the
-  // file's state before the first pass.
-  Input(int fd, off_t start, std::size_t length, const struct stat& read,
+  // The `length` bytes of a regular file from `start` on, as FileLength()
+  // found it before the first pass.
+  Input(io::Input& file, std::uint64_t start, std::size_t length,
         const std::function<void()>& between_passes)
-      : fd_(fd), start_(start), length_(length), read_(read), between_passes_(between_passes) {}
+      : file_(&file), start_(start), length_(length), between_passes_(between_passes) {}
 
   // Hands each segment in order to each, until it returns false.
   template <typename Each>
   void Pass(CutRule cut, const Each& each) {
-    if (fd_ >= 0 && passes_++ > 0) CheckUnchanged();
+    if (file_ != nullptr && passes_++ > 0) CheckUnchanged();
     std::size_t size = kWindowBytes;
     for (std::size_t offset = 0;;) {
       const std::string_view window = Window(offset, size);
@@ -379,7 +278,7 @@ class Input {
   // Leaves out the bytes in `chars` at both ends of the input. Offsets still
   // count from its first byte.
   void Trim(std::string_view chars) {
-    if (fd_ < 0) {
+    if (file_ == nullptr) {
       const std::size_t first = std::min(text_.size(), text_.find_first_not_of(chars));
       text_.remove_prefix(first);
       text_ = text_.substr(0, text_.find_last_not_of(chars) + 1);
@@ -405,7 +304,7 @@ class Input {
       }
       length_ = from;
     }
-    start_ += static_cast<off_t>(first);
+    start_ += first;
     length_ -= first;
     skipped_ = first;
   }
@@ -413,7 +312,7 @@ class Input {
   // Up to `length` bytes from `offset`, counted as segments count it.
   std::string Slice(std::size_t offset, std::size_t length) {
     offset -= std::min(offset, skipped_);
-    if (fd_ < 0) return std::string(text_.substr(std::min(offset, text_.size()), length));
+    if (file_ == nullptr) return std::string(text_.substr(std::min(offset, text_.size()), length));
     std::string slice(std::min(length, length_ - std::min(offset, length_)), '\0');
     slice.resize(Read(offset, slice.data(), slice.size()));
     return slice;
@@ -422,7 +321,7 @@ class Input {
  private:
   // Up to size bytes from offset on, short only at the end of the input.
   std::string_view Window(std::size_t offset, std::size_t size) {
-    if (fd_ < 0) return text_.substr(std::min(offset, text_.size()), size);
+    if (file_ == nullptr) return text_.substr(std::min(offset, text_.size()), size);
     if (capacity_ < size) {
       window_ = std::make_unique_for_overwrite<char[]>(size);
       capacity_ = size;
@@ -433,54 +332,64 @@ class Input {
 
   // Reads up to n bytes of the file from offset on; how many it read.
   std::size_t Read(std::size_t offset, char* to, std::size_t n) {
-    std::size_t filled = 0;
-    while (filled < n) {
-      const ssize_t got =
-          pread(fd_, to + filled, n - filled, start_ + static_cast<off_t>(offset + filled));
-      if (got == 0) break;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        throw ReadFailure{errno};
-      }
-      filled += static_cast<std::size_t>(got);
-    }
-    return filled;
+    return file_->ReadAt(start_ + offset, to, n);
   }
 
   void CheckUnchanged() const {
     if (between_passes_) between_passes_();
-    struct stat now {};
-    if (fstat(fd_, &now) != 0) throw ReadFailure{errno};
-    if (now.st_size != read_.st_size || now.st_mtim.tv_sec != read_.st_mtim.tv_sec ||
-        now.st_mtim.tv_nsec != read_.st_mtim.tv_nsec) {
-      throw InputChanged{};
-    }
+    if (!file_->Unchanged()) throw InputChanged{};
   }
 
   std::string_view text_;
-  int fd_ = -1;
-  off_t start_ = 0;
+  io::Input* file_ = nullptr;
+  std::uint64_t start_ = 0;
   std::size_t length_ = 0;
   std::size_t skipped_ = 0;  // bytes trimmed at the start
-  struct stat read_ {};
   std::function<void()> between_passes_;
   int passes_ = 0;
   std::unique_ptr<char[]> window_;
   std::size_t capacity_ = 0;
 };
 
-// Standard output failed; what the message adds after "cannot write to
-// standard output", if anything.
-struct WriteFailure {
-  std::string reason;
+// How decode writes its text and encode reads standard input
+// (--text-encoding): ansi is the system's ANSI code page.
+enum class TextEncoding { kUtf8, kUtf16Le, kAnsi };
+
+// Characters a code page lacks, which became 3F: how many, and the first.
+struct Unmappable {
+  std::size_t count = 0;
+  std::size_t position = 0;  // of the first, 1-based, in characters
+  char32_t character = 0;
+  std::size_t characters_before = 0;  // in the pieces already done
+
+  // Counts what the encoding of units, the text's next piece, lacked.
+  void Add(std::u16string_view units, const codec::EncodedText& encoded) {
+    if (encoded.unmappable != 0 && count == 0) {
+      position = characters_before + CodePointsIn(units.substr(0, encoded.first_unmappable)) + 1;
+      character = CodePointAt(units, encoded.first_unmappable);
+    }
+    count += encoded.unmappable;
+    characters_before += CodePointsIn(units);
+  }
+
+  void Warn(codec::CodePage cp, std::ostream& err) const {
+    if (count == 1) {
+      err << "vantorel: 1 character is not in code page " << cp
+          << " and became 3F; it is character " << position << " (" << CodePoint(character)
+          << ")\n";
+    } else if (count > 1) {
+      err << "vantorel: " << count << " characters are not in code page " << cp
+          << " and became 3F; the first is character " << position << " (" << CodePoint(character)
+          << ")\n";
+    }
+  }
 };
 
 // Standard output: what is converted gathers in one buffer, which leaves in
 // blocks of about kOutputBytes and is then used again.
 class Output {
  public:
-  explicit Output(std::ostream& stream) : stream_(&stream) {}
-  explicit Output(int fd) : fd_(fd) {}
+  explicit Output(io::Output& sink) : sink_(sink) {}
 
   // Room for n bytes; write them, then call Wrote() with their end.
   char* Room(std::size_t n) {
@@ -499,33 +408,32 @@ class Output {
   }
   void Append(std::string_view s) { Wrote(std::copy(s.begin(), s.end(), Room(s.size()))); }
 
+  // Everything written and handed on.
+  void Finish() { Flush(); }
+
+  // Decode's text in the encoding given (bytes, even to a console), or
+  // without one as UTF-8 text.
+  void SetTextEncoding(std::optional<TextEncoding> encoding) {
+    encoding_ = encoding.value_or(TextEncoding::kUtf8);
+    text_ = !encoding;
+  }
+  TextEncoding encoding() const { return encoding_; }
+  // What the ANSI code page lacked of decode's text.
+  Unmappable& lost() { return lost_; }
+
+ private:
   void Flush() {
-    if (stream_ != nullptr) {
-      stream_->write(data_.get(), static_cast<std::streamsize>(size_));
-      if (!*stream_) throw WriteFailure{};
-    } else {
-      for (std::size_t at = 0; at < size_;) {
-        const ssize_t wrote = write(fd_, data_.get() + at, size_ - at);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) throw WriteFailure{": " + ErrnoText(wrote < 0 ? errno : EIO)};
-        at += static_cast<std::size_t>(wrote);
-      }
-    }
+    sink_.Write({data_.get(), size_}, text_);
     size_ = 0;
   }
 
-  // Everything written and handed on.
-  void Finish() {
-    Flush();
-    if (stream_ != nullptr && !stream_->flush()) throw WriteFailure{};
-  }
-
- private:
-  std::ostream* stream_ = nullptr;
-  int fd_ = -1;
+  io::Output& sink_;
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  TextEncoding encoding_ = TextEncoding::kUtf8;
+  bool text_ = true;
+  Unmappable lost_;
 };
 
 // Where UTF-8 can be cut near max_bytes so that each part is found valid, or
@@ -584,10 +492,7 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
 
   std::u16string units;
   bool wrote_any = false;
-  std::size_t characters_before = 0;  // in the pieces already done
-  std::size_t unmappable = 0;
-  std::size_t first_position = 0;  // 1-based, in characters
-  char32_t first_character = 0;
+  Unmappable unmappable;
   const codec::HexFrame frame = codec::FrameOf(style.shape);
   out.Append(frame.open);
   input.Pass(TextCut, [&](const Segment& segment) {
@@ -598,14 +503,7 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
       text.remove_prefix(piece);
 
       const codec::EncodedText encoded = codec::EncodeText(units, cp);
-      if (encoded.unmappable != 0 && unmappable == 0) {
-        first_position =
-            characters_before +
-            CodePointsIn(std::u16string_view(units).substr(0, encoded.first_unmappable)) + 1;
-        first_character = CodePointAt(units, encoded.first_unmappable);
-      }
-      unmappable += encoded.unmappable;
-      characters_before += CodePointsIn(units);
+      unmappable.Add(units, encoded);
 
       if (encoded.bytes.empty()) continue;
       // What stands between groups joins this piece's groups to the previous piece's.
@@ -621,15 +519,7 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
   out.Append(frame.close);
   out.Append("\n");
   out.Finish();
-
-  if (unmappable == 1) {
-    err << "vantorel: 1 character is not in code page " << cp << " and became 3F; it is character "
-        << first_position << " (" << CodePoint(first_character) << ")\n";
-  } else if (unmappable > 1) {
-    err << "vantorel: " << unmappable << " characters are not in code page " << cp
-        << " and became 3F; the first is character " << first_position << " ("
-        << CodePoint(first_character) << ")\n";
-  }
+  unmappable.Warn(cp, err);
   return std::nullopt;
 }
 
@@ -876,12 +766,33 @@ std::string ShownAt(Input& input, std::size_t offset, std::size_t length) {
   return ShowGroup(input.Slice(offset, std::min(length, kMaxShownGroup + 4)));
 }
 
-// Writes text as UTF-8 a piece at a time, a surrogate pair kept together.
+// Writes text in the output's encoding a piece at a time, a surrogate pair
+// kept together.
 void WriteText(std::u16string_view text, Output& out) {
   for (std::size_t at = 0; at < text.size();) {
     std::size_t end = std::min(text.size(), at + kPieceBytes);
     if (end < text.size() && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF) ++end;
-    out.Wrote(WriteUtf8(text.substr(at, end - at), out.Room(3 * (end - at))));
+    const std::u16string_view piece = text.substr(at, end - at);
+    switch (out.encoding()) {
+      case TextEncoding::kUtf8:
+        out.Wrote(WriteUtf8(piece, out.Room(3 * piece.size())));
+        break;
+      case TextEncoding::kUtf16Le: {
+        char* to = out.Room(2 * piece.size());
+        for (const char16_t unit : piece) {
+          *to++ = static_cast<char>(unit & 0xFF);
+          *to++ = static_cast<char>(unit >> 8);
+        }
+        out.Wrote(to);
+        break;
+      }
+      case TextEncoding::kAnsi: {
+        const codec::EncodedText encoded = codec::EncodeText(piece, codec::SystemCodePage());
+        out.lost().Add(piece, encoded);
+        out.Append(encoded.bytes);
+        break;
+      }
+    }
     at = end;
   }
 }
@@ -1090,9 +1001,33 @@ struct Command {
   enum class Kind { kRun, kHelp, kVersion } kind = Kind::kRun;
   std::string_view word;  // encode or decode
   std::optional<std::string_view> operand;
-  codec::CodePage cp = kDefaultCodePage;
+  codec::CodePage cp = codec::SystemCodePage();
   ShapeOptions shapes;
+  std::optional<TextEncoding> text_encoding;
 };
+
+// --text-encoding ENC or --text-encoding=ENC, at args[i].
+std::optional<Failure> TakeTextEncoding(std::span<const std::string_view> args, std::size_t& i,
+                                        std::optional<TextEncoding>& encoding) {
+  std::string_view name = args[i].substr(std::min(args[i].size(), std::size_t{16}));
+  if (args[i] == "--text-encoding") {
+    if (i + 1 == args.size())
+      return Failure{2, "option --text-encoding needs an encoding: utf-8, utf-16le or ansi", true};
+    name = args[++i];
+  }
+  static constexpr std::pair<std::string_view, TextEncoding> kEncodings[] = {
+      {"utf-8", TextEncoding::kUtf8},
+      {"utf-16le", TextEncoding::kUtf16Le},
+      {"ansi", TextEncoding::kAnsi},
+  };
+  for (const auto& [known, value] : kEncodings) {
+    if (known == name) {
+      encoding = value;
+      return std::nullopt;
+    }
+  }
+  return Failure{2, "unknown text encoding " + Quoted(name) + " (utf-8, utf-16le or ansi)", true};
+}
 
 // Takes args[i] when it is an option for hex in other shapes, and the value
 // after it; false when it is not one. A failure when its value is missing.
@@ -1171,6 +1106,8 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
       code_page = arg.substr(12);
     } else if (arg.starts_with("-c")) {
       code_page = arg.substr(2);
+    } else if (arg == "--text-encoding" || arg.starts_with("--text-encoding=")) {
+      if (auto failure = TakeTextEncoding(args, i, command.text_encoding)) return *failure;
     } else {
       const auto shape_option = TakeShapeOption(args, i, command.shapes);
       if (const auto* failure = std::get_if<Failure>(&shape_option)) return *failure;
@@ -1213,15 +1150,107 @@ std::variant<Command, Failure> Parse(std::span<const std::string_view> args) {
 
 int Report(const Failure& failure, std::ostream& err) {
   err << "vantorel: " << failure.message << '\n';
-  if (failure.usage) err << kUsage;
+  if (failure.usage) err << Usage();
   return failure.status;
 }
 
-// Reads standard input, or gets ready to; a failure to is reported as such.
-using ReadInput = std::function<std::optional<Failure>(std::optional<Input>&)>;
+// Text that came as UTF-16, into held as UTF-8. A lone surrogate, which
+// UTF-8 cannot carry, is refused.
+std::optional<Failure> FromUtf16(std::u16string_view units, std::string& held) {
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (high || (units[i] >= 0xDC00 && units[i] <= 0xDFFF)) {
+      return Failure{1, "standard input is not UTF-16: a lone surrogate (" + CodePoint(units[i]) +
+                            ") at byte offset " + std::to_string(2 * i)};
+    }
+  }
+  AppendUtf8(units, held);
+  return std::nullopt;
+}
 
-int Run(std::span<const std::string_view> args, const ReadInput& read_input, Output& out,
-        std::ostream& err) {
+// Bytes of text in an encoding other than UTF-8, into held as UTF-8.
+std::optional<Failure> FromBytes(std::string_view bytes, TextEncoding encoding, std::string& held) {
+  if (encoding == TextEncoding::kUtf16Le) {
+    if (bytes.size() % 2 != 0) {
+      return Failure{1, "standard input is not UTF-16: an odd number of bytes (" +
+                            std::to_string(bytes.size()) + ")"};
+    }
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    }
+    return FromUtf16(units, held);
+  }
+  // The ANSI code page's bytes, which must come back as themselves.
+  const codec::CodePage cp = codec::SystemCodePage();
+  const codec::CheckedText checked = codec::DecodeBytes(bytes, cp, {.refuse_lossy_bytes = true});
+  if (checked.refused) {
+    return Failure{1, "byte offset " + std::to_string(checked.refused->byte) +
+                          " of standard input " + WhyNotText(*checked.refused, cp)};
+  }
+  AppendUtf8(checked.text, held);
+  return std::nullopt;
+}
+
+// Standard input as the passes read it: UTF-8, from a regular file a window
+// at a time, else whole in memory. `encoding` is the one given (for
+// encode's input). Without one, a console gives characters; and where the
+// system reads byte order marks, input that starts with FF FE is UTF-16 LE
+// and a UTF-8 BOM is left out. Text in another encoding than UTF-8 is
+// converted whole into held.
+std::optional<Failure> OpenInput(io::Input& in, std::optional<TextEncoding> encoding,
+                                 const std::function<void()>& between_passes, std::string& held,
+                                 std::optional<Input>& input) {
+  if (!encoding) {
+    if (const std::optional<std::u16string> typed = in.ReadConsoleText()) {
+      if (auto failure = FromUtf16(*typed, held)) return failure;
+      input.emplace(held);
+      return std::nullopt;
+    }
+  }
+  const std::optional<std::uint64_t> length = in.FileLength();
+  std::string_view bytes;  // all of what is not a regular file
+  std::string start(3, '\0');
+  if (length) {
+    if (!encoding && io::kReadsByteOrderMarks) start.resize(in.ReadAt(0, start.data(), 3));
+  } else {
+    bytes = in.ReadAll();
+    start = bytes.substr(0, 3);
+  }
+  TextEncoding as = encoding.value_or(TextEncoding::kUtf8);
+  std::size_t skip = 0;
+  if (!encoding && io::kReadsByteOrderMarks) {
+    if (start.starts_with("\xEF\xBB\xBF")) {
+      skip = 3;
+    } else if (start.starts_with("\xFF\xFE")) {
+      as = TextEncoding::kUtf16Le;
+      skip = 2;
+    }
+  }
+  if (as == TextEncoding::kUtf8) {
+    if (length) {
+      input.emplace(in, skip, static_cast<std::size_t>(*length - skip), between_passes);
+    } else {
+      input.emplace(bytes.substr(skip));
+    }
+    return std::nullopt;
+  }
+  std::string file;
+  if (length) {
+    file.resize(static_cast<std::size_t>(*length));
+    file.resize(in.ReadAt(0, file.data(), file.size()));
+    bytes = file;
+  }
+  if (auto failure = FromBytes(bytes.substr(skip), as, held)) return failure;
+  input.emplace(held);
+  return std::nullopt;
+}
+
+int Run(std::span<const std::string_view> args, io::Input& in, Output& out, std::ostream& err,
+        const std::function<void()>& between_passes) {
   const auto parsed = Parse(args);
   if (const auto* failure = std::get_if<Failure>(&parsed)) return Report(*failure, err);
   const Command& command = std::get<Command>(parsed);
@@ -1239,13 +1268,16 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
         break;
       case Command::Kind::kRun: {
         const bool encode = command.word == "encode";
+        if (!encode) out.SetTextEncoding(command.text_encoding);
+        std::string held;  // standard input, converted to UTF-8
         std::optional<Input> input;
         std::string_view what;
         if (command.operand) {
           input.emplace(*command.operand);
           what = encode ? "the TEXT argument" : "the HEX argument";
         } else {
-          failure = read_input(input);
+          failure = OpenInput(in, encode ? command.text_encoding : std::nullopt, between_passes,
+                              held, input);
           what = "standard input";
         }
         if (!failure) {
@@ -1253,60 +1285,72 @@ int Run(std::span<const std::string_view> args, const ReadInput& read_input, Out
                            : Decode(*input, what, command.cp, command.shapes.strict,
                                     command.shapes.any, out, err);
         }
+        if (!failure) out.lost().Warn(codec::SystemCodePage(), err);
         break;
       }
     }
     if (failure) return Report(*failure, err);
-  } catch (const WriteFailure& e) {
+  } catch (const io::WriteFailure& e) {
     return Report(Failure{1, "cannot write to standard output" + e.reason}, err);
   } catch (const InputChanged&) {
     return Report(Failure{1, "standard input changed while it was read"}, err);
-  } catch (const ReadFailure& e) {
-    return Report(Failure{1, "cannot read standard input: " + ErrnoText(e.error)}, err);
+  } catch (const io::ReadFailure& e) {
+    return Report(Failure{1, "cannot read standard input: " + e.reason}, err);
   } catch (const std::exception& e) {
     return Report(Failure{1, std::string("internal error: ") + e.what()}, err);
   }
   return 0;
 }
 
+// A stream, read whole: what the tests give in-process.
+class StreamInput final : public io::Input {
+ public:
+  explicit StreamInput(std::istream& in) : in_(in) {}
+  std::optional<std::uint64_t> FileLength() override { return std::nullopt; }
+  std::size_t ReadAt(std::uint64_t, char*, std::size_t) override { return 0; }
+  bool Unchanged() override { return true; }
+  std::optional<std::u16string> ReadConsoleText() override { return std::nullopt; }
+  std::string_view ReadAll() override {
+    std::streambuf* const buf = in_.rdbuf();
+    // For a regular file this is what is left of it: one block, one read.
+    const std::streamsize known = buf->in_avail();
+    return block_.ReadAll(
+        known > 0 ? static_cast<std::size_t>(known) : 0, [&](char* to, std::size_t room) {
+          const std::streamsize got = buf->sgetn(to, static_cast<std::streamsize>(room));
+          return got > 0 ? static_cast<std::size_t>(got) : 0;
+        });
+  }
+
+ private:
+  std::istream& in_;
+  io::Block block_;
+};
+
+class StreamOutput final : public io::Output {
+ public:
+  explicit StreamOutput(std::ostream& out) : out_(out) {}
+  void Write(std::string_view bytes, bool) override {
+    if (!out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
+      throw io::WriteFailure{};
+  }
+
+ private:
+  std::ostream& out_;
+};
+
 }  // namespace
 
 int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out,
            std::ostream& err) {
-  InputBlock block;
-  Output output(out);
-  return Run(
-      args,
-      [&](std::optional<Input>& input) -> std::optional<Failure> {
-        block.ReadAll(in);
-        input.emplace(block.view());
-        return std::nullopt;
-      },
-      output, err);
+  StreamInput input(in);
+  StreamOutput output(out);
+  return RunCli(args, input, output, err);
 }
 
-int RunCli(std::span<const std::string_view> args, int in, int out, std::ostream& err,
-           const std::function<void()>& between_passes) {
-  WholeInput whole;
+int RunCli(std::span<const std::string_view> args, io::Input& in, io::Output& out,
+           std::ostream& err, const std::function<void()>& between_passes) {
   Output output(out);
-  return Run(
-      args,
-      [&](std::optional<Input>& input) -> std::optional<Failure> {
-        // A regular file is read from where its offset stands, a window at a
-        // time, in every pass.
-        struct stat st {};
-        if (fstat(in, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-          const off_t start = std::clamp<off_t>(lseek(in, 0, SEEK_CUR), 0, st.st_size);
-          input.emplace(in, start, static_cast<std::size_t>(st.st_size - start), st,
-                        between_passes);
-          return std::nullopt;
-        }
-        if (!whole.ReadAll(in))
-          return Failure{1, "cannot read standard input: " + ErrnoText(errno)};
-        input.emplace(whole.view());
-        return std::nullopt;
-      },
-      output, err);
+  return Run(args, in, output, err, between_passes);
 }
 
 }  // namespace vantorel

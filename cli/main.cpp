@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/cli.hpp"
+#include "cli/io_posix.hpp"
 
 int main(int argc, char** argv) {
   // A reader that goes away is a failure to write, reported as such.

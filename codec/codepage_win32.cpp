@@ -40,8 +40,11 @@ namespace platform {
 
 bool IsCodePageAvailable(CodePage cp) {
   if (utf16::Is(cp)) return true;
+  // 0 to 3 name another code page (the ANSI, OEM, Mac or thread's), 42 the
+  // symbol font's glyphs: none is a code page of its own.
+  if (cp <= CP_THREAD_ACP || cp == CP_SYMBOL || cp == CP_UTF7) return false;
   CPINFO info;
-  return cp != CP_UTF7 && GetCPInfo(cp, &info) != FALSE && info.MaxCharSize <= 4;
+  return GetCPInfo(cp, &info) != FALSE && info.MaxCharSize <= 4;
 }
 
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {

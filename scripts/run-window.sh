@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 arch=${VANTOREL_BUILD:-$(scripts/windows-builds.sh | cut -d' ' -f1)}
 build=build/$arch
 exe=$build/Vantorel.exe
-typist=$build/tests/window/vantorel_typist.exe
+typist=$build/tools/vantorel_typist.exe
 prefix=$PWD/build/wineprefix-run-$arch
 screenshot=${VANTOREL_SCREENSHOT:-build/screenshot.png}
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "tests/codec/group_error_printer.hpp"
@@ -23,10 +22,14 @@ std::string Ascii(std::u16string_view s) {
   return out;
 }
 
+// In 936 unless a row names another code page: those beyond the published
+// tables (published_test) and those that write all of Unicode (unicode_test)
+// are converters that hold the last character back for a combining mark.
 TEST(Codec, WorkedValuesBothWays) {
   const struct {
     std::u16string text;
     std::u16string hex;
+    CodePage cp = kGbk;
   } cases[] = {
       {u"", u""},
       {u"Hi", u"48 69"},
@@ -35,36 +38,17 @@ TEST(Codec, WorkedValuesBothWays) {
       {u"  ", u"20 20"},
       {u"\t", u"09"},
       {u"中文 text\r\n", u"D6 D0 CE C4 20 74 65 78 74 0D 0A"},
-      {u"€", u"80"},
-      {u"\u3000", u"A1 A1"},
-      {u"ā", u"A8 A1"},
-      {u"Ａ", u"A3 C1"},
-      // GBK's edges: lead bytes 81 and FE, trail bytes 40, 7E, 80 and FE.
-      {u"丂", u"81 40"},
-      {u"亊", u"81 7E"},
-      {u"亐", u"81 80"},
-      {u"侢", u"81 FE"},
-      {u"\uFA0C", u"FE 40"},
+      {u"א", u"E0", 1255},
+      {u"AB", u"41 42", 1258},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TextToHex(c.text, kGbk), c.hex) << Ascii(c.hex);
-    const auto text = HexToText(c.hex, kGbk, {true, true});
+    EXPECT_EQ(TextToHex(c.text, c.cp), c.hex) << Ascii(c.hex);
+    const auto text = HexToText(c.hex, c.cp, {true, true});
     ASSERT_TRUE(text.ok()) << Ascii(c.hex);
     EXPECT_EQ(text.value(), c.text) << Ascii(c.hex);
   }
   EXPECT_EQ(TextToHex(u"中"), u"D6 D0") << "the system's code page is 936 here";
-}
-
-TEST(Codec, EveryAsciiCharacterIsItsOwnByte) {
-  for (char16_t c = 1; c < 0x80; ++c) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(c));
-    const std::u16string expected(hex, hex + 2);
-    EXPECT_EQ(TextToHex(std::u16string(1, c), kGbk), expected);
-    const auto text = HexToText(expected, kGbk, {true, true});
-    ASSERT_TRUE(text.ok()) << hex;
-    EXPECT_EQ(text.value(), std::u16string(1, c)) << hex;
-  }
+  EXPECT_FALSE(IsCodePageAvailable(12345));
 }
 
 TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
@@ -81,10 +65,6 @@ TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
       {kGbk, u"中😀가", u"D6 D0 3F 3F 3F", 2, 1},
       {kGbk, u"\xd800x", u"3F 78", 1, 0},  // a lone surrogate
       {kGbk, u"?", u"3F", 0, 0},
-      // UTF-8 and UTF-16 write every character but a lone surrogate, as U+FFFD.
-      {65001, u"a\xdc00", u"61 EF BF BD", 1, 1},
-      {1200, u"a\xdc00\xd800", u"61 00 FD FF FD FF", 2, 1},
-      {1201, u"\xdbff", u"FF FD", 1, 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TextToHex(c.text, c.cp), c.hex) << Ascii(c.hex);
@@ -96,82 +76,28 @@ TEST(Codec, CharactersTheCodePageLacksBecome3FOnePerCodeUnit) {
   }
 }
 
-TEST(Codec, OtherCodePages) {
-  const struct {
-    CodePage cp;
-    std::u16string text;
-    std::u16string hex;
-  } cases[] = {
-      {65001, u"中", u"E4 B8 AD"},
-      {65001, u"😀", u"F0 9F 98 80"},
-      {54936, u"😀", u"94 39 FC 36"},
-      {54936, u"中", u"D6 D0"},
-      {1252, u"é€", u"E9 80"},
-      {950, u"中", u"A4 A4"},
-      {932, u"中", u"92 86"},
-      {949, u"中", u"F1 E9"},
-      {1200, u"中a😀", u"2D 4E 61 00 3D D8 00 DE"},
-      {1201, u"中a😀", u"4E 2D 00 61 D8 3D DE 00"},
-      // Converters that hold the last character back for a combining mark.
-      {1255, u"א", u"E0"},
-      {1258, u"AB", u"41 42"},
-  };
-  for (const auto& c : cases) {
-#ifdef _WIN32
-    if (c.cp == 54936 && !IsCodePageAvailable(c.cp)) continue;  // Wine has no GB18030
-#endif
-    ASSERT_TRUE(IsCodePageAvailable(c.cp)) << c.cp;
-    EXPECT_EQ(TextToHex(c.text, c.cp), c.hex) << c.cp;
-    const auto text = HexToText(c.hex, c.cp, {true, true});
-    ASSERT_TRUE(text.ok()) << c.cp;
-    EXPECT_EQ(text.value(), c.text) << c.cp;
-  }
-  EXPECT_FALSE(IsCodePageAvailable(12345));
-}
-
+// Where the other code pages refuse bytes, and why, is held byte by byte to
+// Microsoft's tables (published_test) and to fixed digests (unicode_test).
 TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
   constexpr auto kNone = std::optional<std::size_t>();
   const struct {
     std::string bytes;
     std::optional<Reason> reason;
     std::optional<std::size_t> byte;
-    CodePage cp = kGbk;
   } cases[] = {
       {"", {}, kNone},
       {"Hi", {}, kNone},
       {"\xd6\xd0", {}, kNone},
       {"H\0i"s, Reason::kZeroByte, 1},
-      {"\0"s, Reason::kZeroByte, 0},
-      {"\xd6", Reason::kNotText, 0},  // a lone lead byte
       {"Hi\xd6", Reason::kNotText, 2},
       {"\xd6\xd0\xd6", Reason::kNotText, 2},
-      {"\x81\x7f", Reason::kNotText, 0},  // 7F is no trail byte
       {"\0\xd6"s, Reason::kZeroByte, 0},
       {"\xd6\xd0\x81\x7f\0"s, Reason::kNotText, 2},
-      // Each code page names the byte where the character that does not come
-      // back starts: a lead byte alone, or with a byte that does not follow it.
-      {"A\x81", Reason::kNotText, 1, 932},
-      {"A\x81 ", Reason::kNotText, 1, 932},
-      {"A\xa4", Reason::kNotText, 1, 950},
-      {"A\xa4\x7f", Reason::kNotText, 1, 950},
-      {"A\xb0", Reason::kNotText, 1, 949},
-      {"A\xb0\x40", Reason::kNotText, 1, 949},
-      {"A\x81\x30\x81", Reason::kNotText, 1, 54936},
-      {"A\x81\x30\x81\x29", Reason::kNotText, 1, 54936},
-      {"A\xe4\xb8", Reason::kNotText, 1, 65001},
-      {"A\xe4\xb8\x41", Reason::kNotText, 1, 65001},
-      {"A\xed\xa0\x80", Reason::kNotText, 1, 65001},  // a surrogate
-      {"A\0\x3d\xd8"s, Reason::kNotText, 2, 1200},
-      {"\0A\xd8\x3d\0A"s, Reason::kNotText, 2, 1201},
-      // Bytes that read as a character written otherwise.
-      {"A\xa2\xcc", Reason::kWrittenOtherwise, 1, 950},
-      {"\xfa\x4a", Reason::kWrittenOtherwise, 0, 932},
   };
   for (const auto& c : cases) {
-    if (!IsCodePageAvailable(c.cp)) continue;  // Wine has no GB18030
-    SCOPED_TRACE(Ascii(BytesToHex(c.bytes)) + " in " + std::to_string(c.cp));
-    const CheckedText checked = DecodeBytes(c.bytes, c.cp, {true, true});
-    EXPECT_EQ(checked.text, DecodeBytes(c.bytes, c.cp));
+    SCOPED_TRACE(Ascii(BytesToHex(c.bytes)));
+    const CheckedText checked = DecodeBytes(c.bytes, kGbk, {true, true});
+    EXPECT_EQ(checked.text, DecodeBytes(c.bytes, kGbk));
     EXPECT_EQ(checked.refused.has_value(), c.reason.has_value());
     if (checked.refused && c.reason) {
       EXPECT_EQ(checked.refused->reason, *c.reason);
@@ -180,6 +106,8 @@ TEST(DecodeBytes, RefusesTheFirstZeroByteOrByteThatDoesNotComeBack) {
   }
 }
 
+// HexToText names the group of the byte DecodeBytes refused, and what the
+// bytes read as.
 TEST(HexToText, RefusesWhatTheCallerCannotHoldNamingTheGroup) {
   const struct {
     std::u16string hex;
@@ -189,15 +117,9 @@ TEST(HexToText, RefusesWhatTheCallerCannotHoldNamingTheGroup) {
   } cases[] = {
       {u"486", {}, {Reason::kTooLarge, 1, 0, u"486"}},
       {u"00 486", {true, true}, {Reason::kTooLarge, 2, 3, u"486"}},
-      {u"48  69", {true, false}, {Reason::kZeroByte, 2, 3, u""}},
       {u"48 00 69", {true, false}, {Reason::kZeroByte, 2, 3, u"00"}},
-      {u" zz", {true, false}, {Reason::kZeroByte, 1, 1, u"zz"}},
-      {u"48 69 D6", {false, true}, {Reason::kNotText, 3, 6, u"D6"}},
       {u"48 69 d6 ", {true, true}, {Reason::kNotText, 3, 6, u"d6"}},
-      {u"81 7F", {false, true}, {Reason::kNotText, 1, 0, u"81"}},
-      {u"48 00 D6", {true, true}, {Reason::kZeroByte, 2, 3, u"00"}},
       {u"D6 00 D6", {true, true}, {Reason::kNotText, 1, 0, u"D6"}},
-      {u"D6 D0 D6 00", {true, true}, {Reason::kNotText, 3, 6, u"D6"}},
       // UTF-16: an odd byte at the end, a lone surrogate.
       {u"41 00 42", {true, true}, {Reason::kNotText, 3, 6, u"42"}, 1200},
       {u"3D D8 41 00", {true, true}, {Reason::kNotText, 1, 0, u"3D"}, 1200},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 
 #include "codec/codec.hpp"
@@ -15,21 +16,14 @@ namespace 字符串加密 {
 namespace {
 
 // A fixed sequence of pseudo-random numbers, the same on every platform.
-class Lcg {
- public:
-  explicit Lcg(std::uint32_t seed) : state_(seed) {}
-  std::uint32_t operator()(std::uint32_t bound) {
-    state_ = state_ * 1664525u + 1013904223u;
-    return (state_ >> 8) % bound;
-  }
-
- private:
-  std::uint32_t state_;
-};
+using Lcg = std::minstd_rand;
+std::uint32_t Below(Lcg& rng, std::uint32_t bound) {
+  return static_cast<std::uint32_t>(rng() % bound);
+}
 
 std::string RandomBytes(Lcg& rng, std::size_t n) {
   std::string bytes;
-  for (std::size_t i = 0; i < n; ++i) bytes.push_back(static_cast<char>(rng(256)));
+  for (std::size_t i = 0; i < n; ++i) bytes.push_back(static_cast<char>(Below(rng, 256)));
   return bytes;
 }
 
@@ -42,32 +36,32 @@ std::u16string RandomHex(Lcg& rng, std::size_t groups) {
                                             u"\t4\t1", u"9\r", u"3\n", u"1F0"};
   constexpr std::uint32_t kPlain = 11;
   std::u16string hex;
-  const std::uint32_t mode = rng(3);  // mostly canonical, plain or anything
+  const std::uint32_t mode = Below(rng, 3);  // mostly canonical, plain or anything
   for (std::size_t g = 0; g < groups; ++g) {
     if (g != 0) hex += u' ';
-    if (mode == 0 && rng(40) != 0) {
-      hex += BytesToHex(std::string(1, static_cast<char>(rng(256))));
+    if (mode == 0 && Below(rng, 40) != 0) {
+      hex += BytesToHex(std::string(1, static_cast<char>(Below(rng, 256))));
     } else {
-      hex += kPieces[rng(mode == 1 ? kPlain : std::size(kPieces))];
+      hex += kPieces[Below(rng, mode == 1 ? kPlain : std::size(kPieces))];
     }
   }
-  if (rng(4) == 0) hex = u"  " + hex + u" ";
+  if (Below(rng, 4) == 0) hex = u"  " + hex + u" ";
   return hex;
 }
 
 // Text mixing ASCII runs, Chinese, characters the code page lacks and, now
 // and then, a surrogate; or Chinese for the most part.
 std::u16string RandomText(Lcg& rng, std::size_t n) {
-  const std::uint32_t ascii_share = rng(2) == 0 ? 6 : 1;
+  const std::uint32_t ascii_share = Below(rng, 2) == 0 ? 6 : 1;
   std::u16string text;
   for (std::size_t i = 0; i < n; ++i) {
-    const std::uint32_t pick = rng(8);
+    const std::uint32_t pick = Below(rng, 8);
     if (pick < ascii_share) {
-      text += static_cast<char16_t>(1 + rng(0x7F));
+      text += static_cast<char16_t>(1 + Below(rng, 0x7F));
     } else if (pick == 7) {
-      text += static_cast<char16_t>(rng(0x10000));
+      text += static_cast<char16_t>(Below(rng, 0x10000));
     } else {
-      text += static_cast<char16_t>(0x4E00 + rng(0x51A6));
+      text += static_cast<char16_t>(0x4E00 + Below(rng, 0x51A6));
     }
   }
   return text;

@@ -21,23 +21,9 @@ namespace {
 using Reason = ShapeError::Reason;
 using namespace std::string_literals;
 
-// UTF-8 of text in the BMP, and the UTF-8 length of each prefix of it.
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (const char16_t c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | c >> 12);
-      out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+// UTF-8 of text, as the codec writes it (unicode_test holds that to every
+// code point).
+std::string Utf8(std::u16string_view text) { return EncodeText(text, 65001).bytes; }
 
 using Expected = std::variant<std::string, ShapeError>;
 
@@ -76,13 +62,10 @@ Expected ReadWhole(std::basic_string_view<Char> hex) {
 
 TEST(AnyShape, ReadsEveryShapeAndRefusesWhatItCannotReadOneWay) {
   const ShapeCase cases[] = {
-      // Every shape, and mixes of them.
+      // Every shape, and mixes of them (the shapes as written: WritesEveryShapeAndReadsItBack).
       {u"", ""},
       {u" \t\r\n\u3000", ""},
-      {u"48 65 6C", "Hel"},
-      {u"48656C6C6F", "Hello"},
       {u"0x48, 0X65,", "He"},
-      {u"\\x48\\x65", "He"},
       {u"48-65:6c;6C，6f,", "Hello"},
       {u"48\r\n65\r\n\t6C\u30006C\n", "Hell"},
       {u"&H48 &h65 48h 65H 0FFh 0a5h", "HeHe\xff\xa5"},

@@ -1,7 +1,8 @@
-// Reads each built Windows program as a file, the way the loader and the shell see it: its
-// machine type, no time stamp (every build of a commit is the same file), its four resources (the
-// icon's image and group, the version record, the manifest), and that the version of
-// resources/version.h and the build's processor reached them. The test runs on the build machine,
+// Reads each built Windows program, Vantorel.exe and vantorel-cli.exe, as a file, the way the
+// loader and the shell see it: its machine type, no time stamp (every build of a commit is the
+// same file), its resources (the icon's image and group, the version record, and the window
+// program's manifest), and that the version of resources/version.h, the program's file name and
+// the build's processor reached them. The test runs on the build machine,
 // so it checks both programs on every host, whether or not the host can run them.
 
 #include <gtest/gtest.h>
@@ -82,11 +83,15 @@ Program ReadProgram(const std::string& path) {
 
 struct Build {
   const char* name;
+  const char* program;
   std::uint16_t machine, optional_magic;
-  const char* manifest_architecture;
+  const char* manifest_architecture;  // none for the command-line tool, which has no manifest
 };
-void PrintTo(const Build& build, std::ostream* out) { *out << build.name; }
-const Build kBuilds[] = {{"win32", 0x14C, 0x10B, "x86"}, {"win64", 0x8664, 0x20B, "amd64"}};
+void PrintTo(const Build& build, std::ostream* out) { *out << build.name << "/" << build.program; }
+const Build kBuilds[] = {{"win32", "Vantorel.exe", 0x14C, 0x10B, "x86"},
+                         {"win64", "Vantorel.exe", 0x8664, 0x20B, "amd64"},
+                         {"win32", "vantorel-cli.exe", 0x14C, 0x10B, nullptr},
+                         {"win64", "vantorel-cli.exe", 0x8664, 0x20B, nullptr}};
 
 class ProgramFile : public testing::TestWithParam<Build> {
  protected:
@@ -97,7 +102,7 @@ class ProgramFile : public testing::TestWithParam<Build> {
   const Bytes& Resource(unsigned type, unsigned name) { return program_.resources[{type, name}]; }
 
   const std::string path_ =
-      std::string(VANTOREL_BUILD_ROOT "/") + GetParam().name + "/Vantorel.exe";
+      std::string(VANTOREL_BUILD_ROOT "/") + GetParam().name + "/" + GetParam().program;
   Program program_ = ReadProgram(path_);
 };
 
@@ -111,8 +116,9 @@ TEST_P(ProgramFile, MachineTypeNoTimeStampAndResources) {
     keys.push_back(key);
     EXPECT_FALSE(data.empty()) << key.first << "/" << key.second;
   }
-  const std::vector<std::pair<unsigned, unsigned>> expected = {
-      {kIcon, 30001}, {kGroupIcon, 1}, {kVersion, 1}, {kManifest, 1}};
+  std::vector<std::pair<unsigned, unsigned>> expected = {
+      {kIcon, 30001}, {kGroupIcon, 1}, {kVersion, 1}};
+  if (GetParam().manifest_architecture != nullptr) expected.push_back({kManifest, 1});
   EXPECT_EQ(keys, expected);
 }
 
@@ -131,6 +137,12 @@ TEST_P(ProgramFile, VersionAndProcessorReachTheResources) {
     EXPECT_EQ(Dword(record, at), high);
     EXPECT_EQ(Dword(record, at + 4), low);
   }
+  // The record's strings are UTF-16: the program's own file name is among them.
+  Bytes name;
+  for (const char* c = GetParam().program; *c != '\0'; ++c)
+    name.insert(name.end(), {std::uint8_t(*c), 0});
+  EXPECT_NE(std::search(record.begin(), record.end(), name.begin(), name.end()), record.end());
+  if (GetParam().manifest_architecture == nullptr) return;
   const Bytes& data = Resource(kManifest, 1);
   const std::string manifest(data.begin(), data.end());
   const std::string dotted = std::to_string(kNumbers[0]) + "." + std::to_string(kNumbers[1]) + "." +
@@ -141,7 +153,8 @@ TEST_P(ProgramFile, VersionAndProcessorReachTheResources) {
   EXPECT_NE(manifest.find(identity), std::string::npos) << manifest.substr(0, 400);
 }
 
-INSTANTIATE_TEST_SUITE_P(Builds, ProgramFile, testing::ValuesIn(kBuilds),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Builds, ProgramFile, testing::ValuesIn(kBuilds), [](const auto& info) {
+  return std::string(info.param.name) + (info.param.manifest_architecture ? "" : "_cli");
+});
 
 }  // namespace

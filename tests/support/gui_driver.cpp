@@ -1,6 +1,7 @@
 #include "tests/support/gui_driver.hpp"
 
 #include <cstdio>
+#include <utility>
 
 #include "win32/clipboard.hpp"
 #include "win32/edit_menu.hpp"
@@ -17,6 +18,8 @@ void HoldKeys(unsigned mods) {
   SetKeyboardState(keys);
 }
 namespace {
+
+std::function<void()> g_loop;
 
 MessageBoxSeen g_seen;
 int g_answer = IDOK;
@@ -114,6 +117,46 @@ void CALLBACK ReadMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 }  // namespace
 
 std::u16string Text(HWND control) { return ReadText(control); }
+
+void SetMessageLoop(std::function<void()> loop) { g_loop = std::move(loop); }
+
+void Pump() {
+  if (g_loop) return g_loop();
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool Focus(HWND control) {
+  const auto came = [control] {
+    return control != nullptr ? GetFocus() == control : GetFocus() != nullptr;
+  };
+  for (int i = 0; i < 300 && !came(); ++i) {
+    if (control != nullptr) SetFocus(control);
+    Pump();
+    if (!came()) Sleep(10);
+  }
+  return came();
+}
+
+void Press(UINT key, unsigned mods) {
+  HoldKeys(mods);
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+  const HWND focus = GetFocus();
+  PostMessageW(focus, WM_KEYDOWN, key, 1 | scan);
+  PostMessageW(focus, WM_KEYUP, key, 1 | scan | (3LL << 30));
+  Pump();
+  HoldKeys(0);
+}
+
+void Type(HWND control, std::u16string_view chars) {
+  for (const char16_t c : chars) {
+    PostMessageW(control, WM_CHAR, c, 1);
+    Pump();
+  }
+}
 
 std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose,
                                        std::u16string_view then) {

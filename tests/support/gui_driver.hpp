@@ -1,11 +1,14 @@
-// What the window tests share: the keyboard state, the clipboard, accessible
-// objects, shortcut menus, and message boxes read and closed.
+// What the window tests share: the message loop, the focus, keys and
+// characters, the clipboard, accessible objects, shortcut menus, message boxes
+// read and closed, and allocations that fail.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <oleacc.h>
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +17,23 @@ namespace vantorel::testing {
 
 std::u16string Text(HWND control);
 
+// Handles every message waiting for this thread: through the loop given to
+// SetMessageLoop (Form1's tests give the program's own), else plainly.
+void Pump();
+void SetMessageLoop(std::function<void()> loop);
+
+// Gives the control the focus, or with none waits for the focus to come to
+// any window: the activation comes back from the X server a moment after it
+// was asked for (after a window is shown, after a message box). Whether it came.
+bool Focus(HWND control = nullptr);
+
 // Shift and Ctrl, held as GetKeyState will see them (HoldKeys(0) lets go).
 enum Mods : unsigned { kShift = 1, kCtrl = 2 };
 void HoldKeys(unsigned mods);
+// A key pressed and released on the focused window, with the keys held.
+void Press(UINT key, unsigned mods = 0);
+// One WM_CHAR a code unit, each handled before the next.
+void Type(HWND control, std::u16string_view chars);
 
 // Puts text on the clipboard as CF_UNICODETEXT.
 bool SetClipboardText(HWND owner, std::u16string_view text);
@@ -45,8 +62,8 @@ struct MenuItem {
 std::vector<MenuItem> OpenShortcutMenu(HWND control, std::u16string_view choose = {},
                                        std::u16string_view then = {});
 
-// What a message box showed. Filled in while the box is up, then the box's
-// OK button is pressed.
+// What a message box showed. Filled in while the box is up, before the box is
+// closed.
 struct MessageBoxSeen {
   int count = 0;
   std::u16string caption;
@@ -69,6 +86,16 @@ class MessageBoxCloser {
 
  private:
   UINT_PTR timer_;
+};
+
+// While this lives, every allocation of more than `bytes` in the test program
+// fails with std::bad_alloc, as when memory runs out (allocations.cpp).
+class AllocationsFailAbove {
+ public:
+  explicit AllocationsFailAbove(std::size_t bytes);
+  ~AllocationsFailAbove();
+  AllocationsFailAbove(const AllocationsFailAbove&) = delete;
+  AllocationsFailAbove& operator=(const AllocationsFailAbove&) = delete;
 };
 
 }  // namespace vantorel::testing

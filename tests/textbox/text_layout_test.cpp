@@ -107,13 +107,12 @@ TEST(TextLayout, XAndPositionOnALine) {
 
 TEST(TextLayout, CaretSteps) {
   const std::u16string text = u"A\r\n" + kSmile + u"\nB";  // A CR LF hi lo LF B
+  const std::size_t from[] = {0, 1, 3, 5, 6, 7};           // each place the caret may stand
   const std::size_t forward[] = {1, 3, 5, 6, 7, 7};
   const std::size_t backward[] = {0, 0, 1, 3, 5, 6};
-  const std::size_t from_forward[] = {0, 1, 3, 5, 6, 7};
-  const std::size_t from_backward[] = {0, 1, 3, 5, 6, 7};
   for (std::size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(NextPosition(text, from_forward[i]), forward[i]) << from_forward[i];
-    EXPECT_EQ(PreviousPosition(text, from_backward[i]), backward[i]) << from_backward[i];
+    EXPECT_EQ(NextPosition(text, from[i]), forward[i]) << from[i];
+    EXPECT_EQ(PreviousPosition(text, from[i]), backward[i]) << from[i];
   }
   const std::size_t boundaries[] = {0, 1, 1, 3, 3, 5, 6, 7, 7};  // of 0 to 8
   for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(CharacterBoundary(text, i), boundaries[i]) << i;

@@ -6,26 +6,26 @@
 #include <string>
 #include <tuple>
 
-#include "tests/window/form1_driver.hpp"
+#include "tests/support/gui_driver.hpp"
+#include "tests/window/form1_fixture.hpp"
 #include "textbox/text_box.hpp"
 #include "win32/handles.hpp"
 
 namespace vantorel {
 namespace {
 
-using testing::Form1Test;
 using testing::Press;
 using Range = 字符串加密::Range;
 
 // A drag with the left button from just inside one character to another.
-void Drag(Form1& form, HWND box, WPARAM from, WPARAM to) {
+void Drag(HWND box, WPARAM from, WPARAM to) {
   for (const auto& [message, i] :
        {std::pair(WM_LBUTTONDOWN, from), {WM_MOUSEMOVE, to}, {WM_LBUTTONUP, to}}) {
     const auto point = static_cast<DWORD>(SendMessageW(box, EM_POSFROMCHAR, i, 0));
     PostMessageW(box, message, message != WM_LBUTTONUP ? MK_LBUTTON : 0,
                  MAKELPARAM(LOWORD(point) + 1, HIWORD(point) + 2));
   }
-  testing::Pump(form);
+  testing::Pump();
 }
 
 int g_said = 0;  // EVENT_OBJECT_DESCRIPTIONCHANGE
@@ -49,7 +49,7 @@ TEST_F(Form1Test, EachBoxHighlightsWhatIsSelectedInTheOther) {
   };
   const std::u16string nothing = said();
   SetFocus(text1());
-  testing::Type(form_, text1(), u"Hi中\r😀x");
+  testing::Type(text1(), u"Hi中\r😀x");
   const auto select = [&](HWND in, int from, int to) {
     return [=] { SetFocus(in), SendMessageW(in, EM_SETSEL, from, to); };
   };
@@ -58,13 +58,11 @@ TEST_F(Form1Test, EachBoxHighlightsWhatIsSelectedInTheOther) {
     const HMENU encodings = GetSubMenu(system, GetMenuItemCount(system) - 1);
     PostMessageW(form_.hwnd(), WM_SYSCOMMAND, GetMenuItemID(encodings, 6), 0);
   };
-  const auto shift_right = [&] { Press(form_, VK_RIGHT, true); };
+  const auto shift_right = [&] { Press(VK_RIGHT, testing::kShift); };
   const auto shift_right_twice = [&] { shift_right(), shift_right(); };
-  const auto drag = [this](HWND in, int from, int to) {
-    return [=, this] { Drag(form_, in, from, to); };
-  };
+  const auto drag = [](HWND in, int from, int to) { return [=] { Drag(in, from, to); }; };
   const auto type = [this](const char16_t* keys) {
-    return [=, this] { testing::Type(form_, text2(), keys); };
+    return [=, this] { testing::Type(text2(), keys); };
   };
   const HWND t1 = text1(), t2 = text2();
   const struct {
@@ -97,7 +95,7 @@ TEST_F(Form1Test, EachBoxHighlightsWhatIsSelectedInTheOther) {
     const LRESULT kept = SendMessageW(other, EM_GETSEL, 0, 0);
     g_said = 0;
     step.act();
-    testing::Pump(form_);
+    testing::Pump();
     EXPECT_EQ(GetFocus(), step.in);
     EXPECT_EQ(SendMessageW(other, EM_GETSEL, 0, 0), kept);
     TextBoxHighlight highlight;
@@ -131,7 +129,7 @@ TEST_F(Form1Test, Text1ScrollsToItsHighlightUnlessThePersonScrolledIt) {
   for (const auto& [from, to, highlight, seen] : steps) {
     if (from < 0) SendMessageW(text1(), WM_VSCROLL, SB_TOP, 0);
     if (from >= 0) SendMessageW(text2(), EM_SETSEL, from, to);
-    testing::Pump(form_);
+    testing::Pump();
     EXPECT_EQ(form_.text1_highlight(), highlight);
     const auto y =
         static_cast<short>(HIWORD(SendMessageW(text1(), EM_POSFROMCHAR, highlight.start, 0)));

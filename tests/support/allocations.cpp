@@ -1,13 +1,13 @@
-// The test program's own global operator new, for AllocationsFailAbove: a test
-// program may replace it, and Form1, linked into the program, allocates
-// through it. In a file of its own, so that no code that allocates sees the
-// replacements together.
+// The test program's own global operator new, which fails where a test asks
+// (AllocationsFailAbove): the code under test, linked into the program,
+// allocates through it. In a file of its own, so that no code that allocates
+// sees the replacements together.
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
 
-#include "tests/window/form1_driver.hpp"
+#include "tests/support/gui_driver.hpp"
 
 namespace {
 

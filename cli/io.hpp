@@ -1,0 +1,105 @@
+// The standard streams as the tool needs them, over what the system gives:
+// io_posix.cpp (file descriptors) and io_win32.cpp (handles, and the
+// console). Everything else the tool does, cli.cpp does the same way on
+// every system.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantorel::io {
+
+// Standard input could not be read; why ("Is a directory").
+struct ReadFailure {
+  std::string reason;
+};
+
+// Standard output could not be written; what the message adds after "cannot
+// write to standard output" (": Broken pipe"), if anything.
+struct WriteFailure {
+  std::string reason;
+};
+
+// Standard input.
+class Input {
+ public:
+  virtual ~Input() = default;
+  // A regular file with bytes in it: how many there are from where its offset
+  // stands; nothing for anything else.
+  virtual std::optional<std::uint64_t> FileLength() = 0;
+  // Up to n of those bytes from offset on, fewer only at their end.
+  virtual std::size_t ReadAt(std::uint64_t offset, char* to, std::size_t n) = 0;
+  // Whether the file still has the size and modification time it had when
+  // FileLength() looked.
+  virtual bool Unchanged() = 0;
+  // A console that gives characters (Windows'): all it gives up to the end
+  // (Ctrl+Z at the start of a line), as UTF-16. Nothing for anything else.
+  virtual std::optional<std::u16string> ReadConsoleText() = 0;
+  // All of it from where it stands, read as bytes; kept while the Input lives.
+  virtual std::string_view ReadAll() = 0;
+};
+
+// Standard output, or standard error.
+class Output {
+ public:
+  virtual ~Output() = default;
+  // Writes all of bytes. Where `text` is true and the output is a console
+  // that takes characters (Windows'), the bytes are UTF-8 and the console
+  // gets their characters, whatever its code page; everything else gets the
+  // bytes as they are.
+  virtual void Write(std::string_view bytes, bool text) = 0;
+};
+
+// What the tool says and reads differently by system.
+extern const std::string_view kCommandName;  // as the usage lines name it
+extern const bool kReadsByteOrderMarks;      // standard input's FF FE or UTF-8 BOM
+// The help's words for the default code page before its number ("the ANSI
+// code page, here "), and for how text comes and goes without
+// --text-encoding: lines indented as the help's are.
+extern const std::string_view kDefaultCodePageHelp;
+extern const std::string_view kTextHelp;
+
+// All of something read in order into one block that grows with realloc,
+// which moves a large block by remapping its pages rather than copying them;
+// nothing is written into room not yet filled, so reading n bytes needs n
+// bytes of memory, not the 3n that doubling a string can take.
+class Block {
+ public:
+  // read(to, room) reads up to room bytes and says how many, 0 at the end.
+  template <typename Read>
+  std::string_view ReadAll(std::size_t expected, const Read& read) {
+    std::size_t capacity = std::max<std::size_t>(std::size_t{1} << 16, expected + 1);
+    Grow(capacity);
+    for (;;) {
+      if (size_ == capacity) Grow(capacity *= 2);
+      const std::size_t got = read(data_.get() + size_, capacity - size_);
+      if (got == 0) break;
+      size_ += got;
+    }
+    return {data_.get(), size_};
+  }
+
+ private:
+  struct Free {
+    void operator()(char* p) const { std::free(p); }
+  };
+
+  void Grow(std::size_t capacity) {
+    char* const grown = static_cast<char*>(std::realloc(data_.get(), capacity));
+    if (grown == nullptr) throw std::bad_alloc();
+    data_.release();
+    data_.reset(grown);
+  }
+
+  std::unique_ptr<char, Free> data_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace vantorel::io

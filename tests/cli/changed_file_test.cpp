@@ -1,0 +1,77 @@
+// The Linux tool on a regular file that changes between the passes over it,
+// which only a run in-process can change there. (The program as a process is
+// held to the Windows one in same_bytes_test.cpp; all else is in the shared
+// tables.)
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>  // std::remove
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/io_posix.hpp"
+
+namespace vantorel {
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ostringstream data;
+  data << std::ifstream(path, std::ios::binary).rdbuf();
+  std::remove(path.c_str());
+  return data.str();
+}
+
+// A regular file is read again for each pass: if it changed in between (its
+// size, or either part of its modification time), nothing is written. The
+// file is changed in the run's own thread, between its passes.
+TEST(DescriptorTest, FileChangedBetweenPassesWritesNothing) {
+  const std::string path = testing::TempDir() + "vantorel-changed-" + std::to_string(getpid());
+  const timespec kRead = {1000, 500};  // the modification time the first pass sees
+  std::string many_61 = "61";
+  for (int i = 0; i < 400'000; ++i) many_61 += " 61";
+  const auto set_time = [&](timespec mtime) {
+    const timespec times[2] = {{0, UTIME_OMIT}, mtime};
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+  };
+  // Text decoded in more than one piece is read again to be written.
+  const struct {
+    const char* name;
+    std::vector<std::string_view> args;
+    std::string input, added;  // between the passes: what is added to the file,
+    timespec mtime;            // then its modification time
+  } cases[] = {
+      {"unchanged", {"encode"}, "ab", "", kRead},
+      {"grown, same time", {"decode"}, many_61, " 43", kRead},
+      {"nanoseconds", {"encode"}, "ab", "", {1000, 501}},
+      {"seconds", {"encode"}, "ab", "", {1001, 500}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream(path, std::ios::binary) << c.input;
+    ASSERT_TRUE(set_time(kRead));
+    const int in = open(path.c_str(), O_RDONLY);
+    const int out = open((path + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::ostringstream err;
+    int changes = 0;
+    const int status = RunCli(c.args, in, out, err, [&] {
+      ++changes;
+      EXPECT_TRUE(c.added.empty() || std::ofstream(path, std::ios::app) << c.added);
+      EXPECT_TRUE(set_time(c.mtime));
+    });
+    close(in);
+    close(out);
+    const bool unchanged = c.name == std::string_view("unchanged");
+    EXPECT_EQ(status, unchanged ? 0 : 1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(err.str(), unchanged ? "" : "vantorel: standard input changed while it was read\n");
+    EXPECT_EQ(Slurp(path + ".out"), unchanged ? "61 62\n" : "");
+  }
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace vantorel
