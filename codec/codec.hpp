@@ -19,6 +19,7 @@
 #include <string_view>
 #include <utility>
 #include <variant>
+#include <vector>
 
 namespace 字符串加密 {
 
@@ -300,5 +301,59 @@ void WriteGroups(std::string_view bytes, HexStyle style, char* out);
 // The whole hex text of the bytes in the style, frame and all.
 // BytesToHex(bytes, {}) is BytesToHex(bytes).
 std::u16string BytesToHex(std::string_view bytes, HexStyle style);
+
+// ---- Where each character's bytes are -----------------------------------------
+
+// A stretch of text or bytes: from `start` up to, not including, `end`.
+struct Range {
+  std::size_t start = 0;
+  std::size_t end = 0;
+
+  bool empty() const { return start == end; }
+  bool operator==(const Range&) const = default;
+};
+
+// Where the bytes of each character of a text start, as EncodeText writes
+// them: made from that one encode, it gives the bytes of any part of the text,
+// and the characters any bytes belong to, without encoding again. A
+// character is a code unit, a surrogate pair (written as one character, or as
+// 3F 3F where the code page lacks it) or a line break "\r\n"; a range that
+// takes part of one takes all of it.
+class ByteMap {
+ public:
+  ByteMap() = default;  // of the empty text
+  // `encoded` is EncodeText(text, cp).
+  ByteMap(std::u16string_view text, const EncodedText& encoded, CodePage cp);
+
+  std::size_t units() const { return offsets_.size() - 1; }
+  std::size_t bytes() const { return offsets_.back(); }
+
+  // The bytes of the characters in a range of code units. Where it is empty
+  // (a caret), those of the character after it; at the text's end, none.
+  Range BytesOf(Range units) const;
+  // The code units of the characters whose bytes a range touches. Where it is
+  // empty, the character whose bytes hold byte `start`; past the last, none.
+  Range UnitsOf(Range bytes) const;
+
+ private:
+  bool Walk(std::u16string_view text, std::string_view bytes, CodePage cp);
+  void EncodeEach(std::u16string_view text, std::size_t total, CodePage cp);
+  std::size_t CharacterStart(std::size_t unit) const;
+  std::size_t CharacterEnd(std::size_t unit) const;
+
+  // Where each code unit's bytes start (for the second half of a pair written
+  // as one character, where the pair's do), then where the bytes end.
+  std::vector<std::size_t> offsets_ = {0};
+  // Whether a code unit belongs to the character of the one before it.
+  std::vector<bool> joined_;
+};
+
+// In canonical hex text (BytesToHex: two digits a byte, a space between): the
+// bytes whose groups a range of its characters touches; where the range is
+// empty, the group the caret stands before or in (at a space, the next one).
+Range GroupsIn(Range hex);
+// The characters the groups of a range of bytes take in canonical hex text,
+// from the first group's first digit to the last one's second.
+Range HexOfGroups(Range bytes);
 
 }  // namespace 字符串加密

@@ -6,6 +6,7 @@
 #include <vssym32.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include "win32/clipboard.hpp"
 #include "win32/dpi.hpp"
 #include "win32/handles.hpp"
+#include "win32/highlight.hpp"
 #include "win32/window_base.hpp"
 
 namespace vantorel {
@@ -143,6 +145,8 @@ class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
                                  std::vector<UINT>& ids);
   void NotifyMenu(UINT code, UINT id) const;
   bool OnSetOptions(const TextBoxOptions* options);
+  bool OnSetHighlight(const TextBoxHighlight* highlight);
+  LRESULT OnGetHighlight(TextBoxHighlight* highlight) const;
   void OnSetRedraw(bool redraw);
   void OnStyleChanged();
   void OnImeStartComposition();
@@ -206,6 +210,9 @@ class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
   int VisibleLines() const;
   void ScrollTo(long long top_line);
   void ScrollToCaret();
+  // Scrolls as little as shows the highlight, or its end that moved where it
+  // is taller than the box.
+  void ScrollToHighlight(bool end_moved);
   void UpdateScrollBar();
   void PlaceCaret();
   void ShowNewCaret();
@@ -228,7 +235,11 @@ class TextBox : public WindowBase<TextBox, ObjectSlot::kClassBytes> {
   bool after_wrap_ = false;  // the caret shows at the end of a wrapped line
   std::vector<TextLine> lines_ = {TextLine{}};
   std::size_t top_line_ = 0;
-  std::pair<std::size_t, std::size_t> selection_raised_;  // as last told to screen readers
+  // The selection as last told to screen readers and the creator.
+  std::pair<std::size_t, std::size_t> selection_raised_;
+  TextBoxHighlight highlight_;  // VTBM_SETHIGHLIGHT
+  // The person scrolled the box since the last highlight that began a selection.
+  bool scrolled_since_highlight_ = false;
 
   HFONT font_ = nullptr;
   FontWidths widths_;
@@ -308,6 +319,10 @@ LRESULT TextBox::Dispatch(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case VTBM_SETOPTIONS:
       return OnSetOptions(reinterpret_cast<const TextBoxOptions*>(lparam));
+    case VTBM_SETHIGHLIGHT:
+      return OnSetHighlight(reinterpret_cast<const TextBoxHighlight*>(lparam));
+    case VTBM_GETHIGHLIGHT:
+      return OnGetHighlight(reinterpret_cast<TextBoxHighlight*>(lparam));
     case WM_KEYDOWN:
       OnKeyDown(static_cast<UINT>(wparam));
       return 0;
@@ -524,6 +539,9 @@ void TextBox::OnPaint() {
 
   const std::size_t selection_start = focused_ ? SelectionStart() : 0;
   const std::size_t selection_end = focused_ ? SelectionEnd() : 0;
+  const bool framed = HighContrast();
+  const COLORREF shade = HighlightShade();
+  const UINT dpi = DpiForWindow(window_);
   std::wstring run;
   std::vector<INT> run_advances;
   const RECT area = TextArea();
@@ -538,10 +556,15 @@ void TextBox::OnPaint() {
     RECT left{0, y, area.left, y + line_height_};
     FillRect(dc, &left, brush);
     const std::vector<int> advances = LineAdvances(text_, l, widths_, metrics_);
-    // The line in up to three runs: before, inside and after the selection.
-    const std::size_t cuts[] = {l.start, std::clamp(selection_start, l.start, l.end),
-                                std::clamp(selection_end, l.start, l.end), l.end};
-    for (int part = 0; part < 3; ++part) {
+    // The line in runs, cut where the selection and the highlight begin and end.
+    std::size_t cuts[] = {l.start,
+                          std::clamp(selection_start, l.start, l.end),
+                          std::clamp(selection_end, l.start, l.end),
+                          std::clamp<std::size_t>(highlight_.start, l.start, l.end),
+                          std::clamp<std::size_t>(highlight_.end, l.start, l.end),
+                          l.end};
+    std::sort(std::begin(cuts), std::end(cuts));
+    for (std::size_t part = 0; part + 1 < std::size(cuts); ++part) {
       const std::size_t from = cuts[part], to = cuts[part + 1];
       if (from >= to) continue;
       run.assign(text_.begin() + static_cast<std::ptrdiff_t>(from),
@@ -552,12 +575,16 @@ void TextBox::OnPaint() {
       run_advances.assign(first, last);
       int width = 0;
       for (const int advance : run_advances) width += advance;
-      const bool selected = part == 1;
+      const bool selected = from >= selection_start && to <= selection_end;
+      const bool highlighted = !selected && from >= highlight_.start && to <= highlight_.end;
       SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text_colour);
-      SetBkColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHT) : back_colour);
+      SetBkColor(dc, selected                 ? GetSysColor(COLOR_HIGHLIGHT)
+                     : highlighted && !framed ? shade
+                                              : back_colour);
       const RECT box{x, y, x + width, y + line_height_};
       ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &box, run.data(),
                   static_cast<UINT>(run.size()), run_advances.data());
+      if (highlighted && framed) FrameHighlight(dc, box, dpi);
       x += width;
     }
     RECT rest{x, y, client.right, y + line_height_};
@@ -744,12 +771,14 @@ void TextBox::OnMouseWheel(int delta) {
   wheel_remainder_ += delta;
   const int lines = wheel_remainder_ * per_notch / WHEEL_DELTA;
   wheel_remainder_ -= lines * WHEEL_DELTA / per_notch;
+  scrolled_since_highlight_ = true;
   ScrollTo(static_cast<long long>(top_line_) - lines);
 }
 
 void TextBox::OnVScroll(int request) {
   const long long top = static_cast<long long>(top_line_);
   const int page = (std::max)(1, VisibleLines() - 1);
+  scrolled_since_highlight_ = true;
   switch (request) {
     case SB_LINEUP:
       ScrollTo(top - 1);
@@ -900,6 +929,33 @@ bool TextBox::OnSetOptions(const TextBoxOptions* options) {
   TextBoxOptions copy = *options;
   options_ = std::move(copy);
   return true;
+}
+
+// A copy first, as for the options. A highlight is kept within the text;
+// one of nothing is none.
+bool TextBox::OnSetHighlight(const TextBoxHighlight* highlight) {
+  TextBoxHighlight next = highlight != nullptr ? *highlight : TextBoxHighlight{};
+  next.start = static_cast<DWORD>((std::min)(std::size_t{next.start}, text_.size()));
+  next.end =
+      static_cast<DWORD>(std::clamp(std::size_t{next.end}, std::size_t{next.start}, text_.size()));
+  if (next.start == next.end) next = {.begins = next.begins};
+  const bool moved = next.start != highlight_.start || next.end != highlight_.end;
+  const bool end_moved = highlight_.start != highlight_.end && next.start == highlight_.start &&
+                         next.end != highlight_.end;
+  const bool described = next.description != highlight_.description;
+  if (next.begins) scrolled_since_highlight_ = false;
+  highlight_ = std::move(next);
+  if (moved) Invalidate();
+  if (highlight_.start != highlight_.end && !scrolled_since_highlight_) {
+    ScrollToHighlight(end_moved);
+  }
+  if (described) RaiseEvent(EVENT_OBJECT_DESCRIPTIONCHANGE);
+  return true;
+}
+
+LRESULT TextBox::OnGetHighlight(TextBoxHighlight* highlight) const {
+  if (highlight != nullptr) *highlight = highlight_;
+  return highlight_.start != highlight_.end;
 }
 
 // While redrawing is off the box neither paints anew nor sets its scroll
@@ -1074,6 +1130,10 @@ bool TextBox::Undo() {
 
 void TextBox::Show(std::vector<TextLine> lines) {
   lines_ = std::move(lines);
+  // The highlight pointed into the text that was.
+  const bool described = !highlight_.description.empty();
+  highlight_ = {};
+  if (described) RaiseEvent(EVENT_OBJECT_DESCRIPTIONCHANGE);
   anchor_ = (std::min)(anchor_, text_.size());
   caret_ = (std::min)(caret_, text_.size());
   after_wrap_ = false;
@@ -1229,6 +1289,13 @@ void TextBox::ScrollToCaret() {
   ScrollTo(static_cast<long long>(top));
 }
 
+void TextBox::ScrollToHighlight(bool end_moved) {
+  const std::size_t first = LineOfPosition(lines_, highlight_.start);
+  const std::size_t last = LineOfPosition(lines_, highlight_.end - 1);
+  const auto visible = static_cast<std::size_t>(VisibleLines());
+  ScrollTo(static_cast<long long>(TopLineToShow(first, last, top_line_, visible, end_moved)));
+}
+
 void TextBox::UpdateScrollBar() {
   SCROLLINFO info{};
   info.cbSize = sizeof info;
@@ -1269,11 +1336,20 @@ void TextBox::RaiseEvent(DWORD event) const {
   NotifyWinEvent(event, window_, OBJID_CLIENT, CHILDID_SELF);
 }
 
+// Screen readers and the creator hear of each move of the selection or the
+// caret, once, after the message that moved it.
 void TextBox::RaiseSelectionMoved() {
   const std::pair selection(anchor_, caret_);
   if (selection == selection_raised_) return;
   selection_raised_ = selection;
   RaiseEvent(EVENT_OBJECT_TEXTSELECTIONCHANGED);
+  NMTEXTBOXSELECTION notice{};
+  notice.hdr.hwndFrom = window_;
+  notice.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(window_));
+  notice.hdr.code = VTBN_SELCHANGE;
+  notice.anchor = static_cast<DWORD>(anchor_);
+  notice.caret = static_cast<DWORD>(caret_);
+  SendMessageW(notify_, WM_NOTIFY, notice.hdr.idFrom, reinterpret_cast<LPARAM>(&notice));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "textbox/text_box.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_text.hpp"
 
@@ -151,8 +152,20 @@ class TextBoxAccessible final : public IAccessible, public IOleWindow {
       return *value != nullptr ? S_OK : E_OUTOFMEMORY;
     });
   }
+  // While the box shows a highlight, what its creator says of it.
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
-    return standard_.get()->get_accDescription(child, description);
+    if (!IsSelf(child) || description == nullptr || !IsWindow(box_)) {
+      return standard_.get()->get_accDescription(child, description);
+    }
+    *description = nullptr;
+    return Guarded([&] {
+      TextBoxHighlight highlight;
+      if (!GetTextBoxHighlight(box_, highlight) || highlight.description.empty()) {
+        return standard_.get()->get_accDescription(child, description);
+      }
+      *description = ToBstr(highlight.description);
+      return *description != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
     if (!IsSelf(child)) return standard_.get()->get_accRole(child, role);

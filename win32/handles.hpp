@@ -66,6 +66,7 @@ using UniqueGlobal = Unique<HGLOBAL, GlobalFree>;
 using UniqueWindow = Unique<HWND, DestroyWindow>;
 using UniqueMenu = Unique<HMENU, DestroyMenu>;
 using UniqueMemoryDc = Unique<HDC, DeleteDC>;  // from CreateCompatibleDC
+using UniqueBitmap = Unique<HBITMAP, DeleteObject>;
 using UniqueTheme = Unique<HTHEME, CloseThemeData>;
 using UniqueHook = Unique<HHOOK, UnhookWindowsHookEx>;
 using UniqueWinEventHook = Unique<HWINEVENTHOOK, UnhookWinEvent>;

@@ -106,6 +106,34 @@ void ReplaceAllUndoably(HWND box, std::u16string_view text, std::size_t piece) {
   SendMessageW(box, EM_SCROLLCARET, 0, 0);
 }
 
+// The messages after which the edit control's selection or caret may have
+// moved: keys, the mouse (and its timer, which scrolls a drag along), edits,
+// and the program's own selecting.
+bool MayMoveSelection(UINT message) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_IME_CHAR:
+    case WM_IME_COMPOSITION:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_MOUSEMOVE:
+    case WM_TIMER:
+    case WM_CONTEXTMENU:
+    case EM_SETSEL:
+    case EM_REPLACESEL:
+    case EM_UNDO:
+    case WM_UNDO:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_SETTEXT:
+      return true;
+  }
+  return false;
+}
+
 // ---- Hex in other shapes --------------------------------------------------
 
 // What Decode refuses besides a group above FF: what a text box cannot hold,
@@ -327,6 +355,7 @@ bool Form1::OnCreate() {
   ApplyFont();
   Layout();
   last_focus_ = Child(Control::kText2);
+  link_.Attach(Child(Control::kText1), Child(Control::kText2), language);
   AddEncodingMenu();
   return true;
 }
@@ -336,6 +365,10 @@ void Form1::OnCommand(int id, int code) {
     if (!setting_text1_ && !pasting_text1_) Text1_Change();
   } else if (id == Design(Control::kText2).id && code == EN_CHANGE) {
     unread_balloon_.Hide();  // it speaks of what Text2 held
+    if (!writing_text2_) link_.OnText2Edited();
+  } else if ((id == Design(Control::kText1).id || id == Design(Control::kText2).id) &&
+             code == EN_SETFOCUS) {
+    link_.OnFocus(GetDlgItem(window_.get(), id));
   } else if (id == Design(Control::kCommand1).id && code == BN_CLICKED) {
     Command1_Click();
   } else if (id == Design(Control::kCommand2).id && code == BN_CLICKED) {
@@ -344,9 +377,11 @@ void Form1::OnCommand(int id, int code) {
 }
 
 void Form1::OnNotify(const NMHDR& notice) {
-  if (notice.hwndFrom == Child(Control::kText2) &&
-      (notice.code == VTBN_MENUOPENING || notice.code == VTBN_MENUCOMMAND)) {
+  if (notice.hwndFrom != Child(Control::kText2)) return;
+  if (notice.code == VTBN_MENUOPENING || notice.code == VTBN_MENUCOMMAND) {
     OnText2Menu(reinterpret_cast<const NMTEXTBOXMENU&>(notice));
+  } else if (notice.code == VTBN_SELCHANGE && !writing_text2_) {
+    link_.OnSelectionMayHaveMoved(notice.hwndFrom);
   }
 }
 
@@ -441,9 +476,13 @@ bool Form1::PreTranslateMessage(MSG* message) {
 
 // The text boxes: Tab and Shift+Tab move on instead of typing a tab, Escape
 // does not close the window, Ctrl+A selects everything, and Shift+Insert
-// pastes as Ctrl+V does, through WM_PASTE.
+// pastes as Ctrl+V does, through WM_PASTE. Text1's selection is followed
+// after every message that can move it, the person's scrolling noted, and
+// the highlight drawn over what it paints.
 LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                                     DWORD_PTR data) {
+  auto* const self = reinterpret_cast<Form1*>(data);
+  const bool text1 = self != nullptr && hwnd == self->Child(Control::kText1);
   switch (message) {
     case WM_GETDLGCODE: {
       LRESULT code = DefSubclassProc(hwnd, message, wparam, lparam);
@@ -468,8 +507,7 @@ LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
       }
       break;
     case WM_PASTE: {
-      auto* const self = reinterpret_cast<Form1*>(data);
-      if (self == nullptr || hwnd != self->Child(Control::kText1)) break;
+      if (!text1) break;
       // No exception leaves here either: the paste stops and the user is told.
       try {
         if (self->PasteIntoText1()) return 0;
@@ -482,15 +520,35 @@ LRESULT CALLBACK Form1::TextBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
       }
       break;
     }
+    case WM_PAINT:
+      // While Text1 shows a highlight, Form1 begins the painting, has the edit
+      // control paint into that DC (WM_PAINT's wParam) and draws over it;
+      // otherwise the edit control paints as it always has.
+      if (text1 && wparam == 0 && !self->link_.text1_highlight().empty()) {
+        const Painting paint = vantorel::BeginPaint(hwnd);
+        DefSubclassProc(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(paint->paint.hdc), 0);
+        self->link_.PaintText1(paint->paint.hdc);
+        return 0;
+      }
+      break;
+    case WM_VSCROLL:
+    case WM_MOUSEWHEEL:
+      if (text1) self->link_.OnText1Scrolled();
+      break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, TextBoxProc, kTextBoxSubclassId);
       break;
   }
-  return DefSubclassProc(hwnd, message, wparam, lparam);
+  const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
+  if (text1 && MayMoveSelection(message) && !self->setting_text1_ && !self->pasting_text1_) {
+    self->link_.OnSelectionMayHaveMoved(hwnd);
+  }
+  return result;
 }
 
 void Form1::SetText2(std::u16string_view text) {
   unread_balloon_.Hide();
+  const FlagScope writing(writing_text2_);
   const HWND box = Child(Control::kText2);
   if (decoding_) {
     ReplaceAllUndoably(box, text, std::u16string_view::npos);
@@ -616,12 +674,15 @@ void Form1::OnUnwritable(std::u16string_view text, const 字符串加密::Encode
   balloon_.Show(text1, point, balloon.title, balloon.text, BalloonTip::Icon::kWarning);
 }
 
-// Encodes Text1 once: the hex text for Text2, and the count of characters the
-// code page cannot write for the balloon.
+// Encodes Text1 once: the hex text for Text2, where each character's bytes
+// are for the two boxes' link, and the count of characters the code page
+// cannot write for the balloon.
 void Form1::Text1_Change() {
   const std::u16string text = ReadText(Child(Control::kText1));
   const 字符串加密::EncodedText encoded = 字符串加密::EncodeText(text, code_page_);
-  SetText2(字符串加密::BytesToHex(encoded.bytes));
+  std::u16string hex = 字符串加密::BytesToHex(encoded.bytes);
+  SetText2(hex);
+  link_.OnEncoded(text, encoded, code_page_, std::move(hex));
   OnUnwritable(text, encoded);
 }
 

@@ -18,6 +18,7 @@
 #include "win32/window_base.hpp"
 #include "window/layout.hpp"
 #include "window/messages.hpp"
+#include "window/selection_link.hpp"
 
 namespace vantorel {
 
@@ -40,6 +41,9 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   字符串加密::CodePage code_page() const { return code_page_; }
   // The balloon at Text1 while it shows, else null.
   HWND balloon() const { return balloon_.shown(); }
+  // The characters of Text1 highlighted for the groups selected in Text2;
+  // none when nothing is (Text2's highlight is the box's own: VTBM_GETHIGHLIGHT).
+  字符串加密::Range text1_highlight() const { return link_.text1_highlight(); }
 
   // The dialog keys (Tab, Shift+Tab, Escape, Enter and Space on the buttons).
   // The message loop offers every message here first; true when it was taken.
@@ -122,7 +126,9 @@ class Form1 : public WindowBase<Form1, ObjectSlot::kUserData> {
   BalloonTip balloon_;
   bool decoding_ = false;  // Decode's writes, which undo takes back
   TextBoxOptions text2_options_;
-  BalloonTip unread_balloon_;  // what a decode left unread
+  BalloonTip unread_balloon_;   // what a decode left unread
+  bool writing_text2_ = false;  // Text2 changes as the program writes it, not the person
+  SelectionLink link_;          // each box's selection highlighted in the other
 };
 
 // Runs the program's message loop until WM_QUIT; returns its exit code, or 1

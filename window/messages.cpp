@@ -319,4 +319,20 @@ std::u16string CopyAsItemLabel(字符串加密::HexStyle style, UiLanguage langu
   return label + u"\t" + 字符串加密::BytesToHex("Hel", style);
 }
 
+std::u16string HighlightDescription(字符串加密::Range bytes, std::u16string_view hex,
+                                    UiLanguage language) {
+  const std::size_t count = bytes.end - bytes.start;
+  const 字符串加密::Range said =
+      字符串加密::HexOfGroups({bytes.start, bytes.start + (std::min)(count, kHighlightGroupsSaid)});
+  std::u16string groups(hex.substr((std::min)(said.start, hex.size()), said.end - said.start));
+  if (count > kHighlightGroupsSaid) groups += u" …";
+  const std::u16string first = Number(bytes.start + 1), last = Number(bytes.end);
+  if (language == UiLanguage::kChinese) {
+    return u"突出显示：第 " + first + (count > 1 ? u" 至 " + last : u"") + u" 字节，" + groups;
+  }
+  return (count > 1 ? u"highlighted: bytes " + first + u" to " + last
+                    : u"highlighted: byte " + first) +
+         u", " + groups;
+}
+
 }  // namespace vantorel

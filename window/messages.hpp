@@ -101,4 +101,14 @@ std::u16string ByteCountLabel(std::optional<std::size_t> bytes, UiLanguage langu
 std::u16string CopyAsLabel(UiLanguage language);
 std::u16string CopyAsItemLabel(字符串加密::HexStyle style, UiLanguage language);
 
+// ---- The two boxes' selections linked ------------------------------------
+
+// The lower box's highlight as a screen reader is told of it: which bytes
+// (counted from 1) and their groups in `hex`, the canonical hex text of all
+// the bytes, at most kHighlightGroupsSaid of them: "highlighted: bytes 3 to
+// 4, D6 D0" / "突出显示：第 3 至 4 字节，D6 D0".
+inline constexpr std::size_t kHighlightGroupsSaid = 16;
+std::u16string HighlightDescription(字符串加密::Range bytes, std::u16string_view hex,
+                                    UiLanguage language);
+
 }  // namespace vantorel

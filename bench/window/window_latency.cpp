@@ -1,7 +1,11 @@
 // Measures Form1's latencies with real window messages, in this process: one
 // character typed at the end of the upper box, and a paste of Chinese text,
 // each timed from the message to the lower box holding the new hex text, and
-// again with the window repainted. Prints one table.
+// again with the window repainted; and the two boxes' link on 100,000 Chinese
+// characters: a selection made with EM_SETSEL in one box, timed to the
+// other's highlight (which follows before EM_SETSEL returns), and the map of
+// where each character's bytes are, made once per change of the upper box.
+// Prints one table.
 //
 // window_latency [--keys N] [--budget SECONDS] [--quick]
 #include <windows.h>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "codec/codec.hpp"
+#include "textbox/text_box.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/handles.hpp"
 #include "win32/window_text.hpp"
@@ -70,7 +75,7 @@ LRESULT CALLBACK WatchWrites(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
 struct Row {
   std::string name;
   int runs = 0;
-  double median = 0, max = 0, median_painted = 0, upper_ms = -1;
+  double min = 0, median = 0, max = 0, median_painted = 0, upper_ms = -1;
   std::size_t lower_chars = 0;
   bool ok = true;
 };
@@ -127,7 +132,7 @@ class Bench {
     first_.Arm();
     const auto start = Clock::now();
     SendMessageW(text1(), WM_PASTE, 0, 0);
-    row.median = row.max = MsSince(start);
+    row.min = row.median = row.max = MsSince(start);
     Repaint();
     row.median_painted = MsSince(start);
     if (first_.seen) {
@@ -173,12 +178,85 @@ class Bench {
       if (static_cast<std::size_t>(GetWindowTextLengthW(text2())) != expected) row.ok = false;
     }
     row.runs = static_cast<int>(times.size());
+    row.min = times.empty() ? 0 : *std::min_element(times.begin(), times.end());
     row.median = Median(times);
     row.max = times.empty() ? 0 : *std::max_element(times.begin(), times.end());
     row.median_painted = Median(painted);
     const std::u16string lower = ReadText(text2());
     row.lower_chars = lower.size();
     row.ok = row.ok && lower == Hex(ReadText(text1()));
+    return row;
+  }
+
+  // Selects `runs` random ranges of 1 to 20 characters in one box of an upper
+  // box holding n Chinese characters (two bytes each, so character i is
+  // characters 6i to 6i + 4 of the lower box), each timed from EM_SETSEL to
+  // the other box's highlight: anywhere in the text, so that both boxes
+  // scroll, or among the first 100 characters, which both boxes show.
+  Row Follow(std::size_t n, int runs, bool in_text1, bool anywhere) {
+    Clear();
+    SetClipboardText(form_.hwnd(), Chinese(n));
+    SetFocus(text1());
+    SendMessageW(text1(), WM_PASTE, 0, 0);
+    PumpWaitingMessages(form_);
+    const HWND box = in_text1 ? text1() : text2();
+    SetFocus(box);
+    PumpWaitingMessages(form_);
+    Row row;
+    row.name = std::string("select in the ") + (in_text1 ? "upper" : "lower") + " box of " +
+               Thousands(n) + (anywhere ? ", anywhere" : ", in view");
+    std::vector<double> times, painted;
+    unsigned seed = 19;
+    for (int k = 0; k < runs; ++k) {
+      seed = seed * 1103515245 + 12345;
+      const std::size_t from = (seed >> 8) % (anywhere ? n - 20 : 80);
+      const std::size_t to = from + 1 + (seed >> 4) % 20;
+      const auto start = Clock::now();
+      if (in_text1) {
+        SendMessageW(box, EM_SETSEL, from, static_cast<LPARAM>(to));
+      } else {
+        SendMessageW(box, EM_SETSEL, 6 * from, static_cast<LPARAM>(6 * to - 1));
+      }
+      times.push_back(MsSince(start));
+      Repaint();
+      painted.push_back(MsSince(start));
+      PumpWaitingMessages(form_);
+      TextBoxHighlight highlight;
+      GetTextBoxHighlight(text2(), highlight);
+      const 字符串加密::Range seen =
+          in_text1 ? 字符串加密::Range{highlight.start, highlight.end} : form_.text1_highlight();
+      const 字符串加密::Range expected =
+          in_text1 ? 字符串加密::Range{6 * from, 6 * to - 1} : 字符串加密::Range{from, to};
+      row.ok = row.ok && seen == expected;
+    }
+    row.runs = runs;
+    row.min = *std::min_element(times.begin(), times.end());
+    row.median = Median(times);
+    row.max = *std::max_element(times.begin(), times.end());
+    row.median_painted = Median(painted);
+    row.lower_chars = static_cast<std::size_t>(GetWindowTextLengthW(text2()));
+    return row;
+  }
+
+  // The map of where each character's bytes are, made from the encode that a
+  // change of the upper box makes anyway (not timed).
+  static Row Map(std::size_t n, int runs) {
+    const std::u16string text = Chinese(n);
+    const 字符串加密::EncodedText encoded = 字符串加密::EncodeText(text, GetACP());
+    Row row;
+    row.name = "map the bytes of " + Thousands(n) + " characters";
+    std::vector<double> times;
+    for (int k = 0; k < runs; ++k) {
+      const auto start = Clock::now();
+      const 字符串加密::ByteMap map(text, encoded, GetACP());
+      times.push_back(MsSince(start));
+      row.ok = row.ok && map.bytes() == encoded.bytes.size() &&
+               map.BytesOf({n - 1, n}).start == 2 * n - 2;
+    }
+    row.runs = runs;
+    row.min = *std::min_element(times.begin(), times.end());
+    row.median = row.median_painted = Median(times);
+    row.max = *std::max_element(times.begin(), times.end());
     return row;
   }
 
@@ -198,9 +276,9 @@ class Bench {
 void Print(const Row& row) {
   char upper[32] = "";
   if (row.upper_ms >= 0) std::snprintf(upper, sizeof upper, "%.0f", row.upper_ms);
-  std::printf("| %-44s | %4d | %10.1f | %10.1f | %12.1f | %9s | %7zu | %-4s |\n", row.name.c_str(),
-              row.runs, row.median, row.max, row.median_painted, upper, row.lower_chars,
-              row.ok ? "yes" : "NO");
+  std::printf("| %-44s | %4d | %8.1f | %10.1f | %10.1f | %12.1f | %9s | %7zu | %-4s |\n",
+              row.name.c_str(), row.runs, row.min, row.median, row.max, row.median_painted, upper,
+              row.lower_chars, row.ok ? "yes" : "NO");
   std::fflush(stdout);
 }
 
@@ -223,13 +301,17 @@ int Run(int argc, char** argv) {
   }
   std::printf(
       "Form1 under Wine, code page %u; times in ms; 'message' = from the message to the\n"
-      "lower box holding the new hex text; 'painted' = and the window repainted;\n"
+      "lower box holding the new hex text (for a selection, to the other box's highlight),\n"
+      "the median, 'min' and 'max' the fastest and slowest; 'painted' = and the window\n"
+      "repainted (median);\n"
       "'upper' = from the paste to the first write into the lower box.\n\n",
       GetACP());
-  std::printf("| %-44s | %4s | %10s | %10s | %12s | %9s | %7s | %-4s |\n", "case", "runs",
-              "message", "max", "painted", "upper", "lower", "ok");
-  std::printf("|%s|------|------------|------------|--------------|-----------|---------|------|\n",
-              std::string(46, '-').c_str());
+  std::printf("| %-44s | %4s | %8s | %10s | %10s | %12s | %9s | %7s | %-4s |\n", "case", "runs",
+              "min", "message", "max", "painted", "upper", "lower", "ok");
+  std::printf(
+      "|%s|------|----------|------------|------------|--------------|-----------|---------|------|"
+      "\n",
+      std::string(46, '-').c_str());
   const std::size_t typed[] = {1000, 10000, 50000};
   for (const std::size_t n : typed) {
     if (quick && n > 10000) continue;
@@ -243,6 +325,12 @@ int Run(int argc, char** argv) {
   if (!quick) {
     // Still editable after the large paste: typing at the end of it.
     Print(bench.TypeAtEnd(100000, keys, budget_ms, /*refill=*/false));
+  }
+  const std::size_t linked = quick ? 10000 : 100000;
+  Print(Bench::Map(linked, 20));
+  for (const bool anywhere : {true, false}) {
+    Print(bench.Follow(linked, keys, /*in_text1=*/true, anywhere));
+    Print(bench.Follow(linked, keys, /*in_text1=*/false, anywhere));
   }
   return 0;
 }

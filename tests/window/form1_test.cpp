@@ -17,6 +17,7 @@
 
 #include "codec/codec.hpp"
 #include "tests/support/gui_driver.hpp"
+#include "tests/window/form1_fixture.hpp"
 #include "win32/clipboard.hpp"
 #include "win32/edit_menu.hpp"
 #include "win32/handles.hpp"
@@ -59,35 +60,6 @@ void ExpectErrorBox(const testing::MessageBoxSeen& seen, HWND form, std::u16stri
   EXPECT_EQ(seen.buttons, 1);
   EXPECT_TRUE(seen.only_ok);
 }
-
-// A Form1 shown and active, with the focus in it; the tests' messages go
-// through its loop.
-class Form1Test : public ::testing::Test {
- protected:
-  void SetUp() override {
-    testing::SetMessageLoop([this] { PumpWaitingMessages(form_); });
-    ASSERT_NE(form_.Create(GetModuleHandleW(nullptr)), nullptr);
-    ShowWindow(form_.hwnd(), SW_SHOWNORMAL);
-    UpdateWindow(form_.hwnd());
-    SetForegroundWindow(form_.hwnd());
-    testing::Focus();
-  }
-  void TearDown() override { testing::SetMessageLoop(nullptr); }
-
-  HWND text1() const { return form_.Child(Control::kText1); }
-  HWND text2() const { return form_.Child(Control::kText2); }
-  HWND encode() const { return form_.Child(Control::kCommand1); }
-  HWND decode() const { return form_.Child(Control::kCommand2); }
-
-  // Replaces a box's text the way a person would: select all, then type.
-  void Retype(HWND box, std::u16string_view text) {
-    SetFocus(box);
-    Type(box, u"\x01\b");
-    Type(box, text);
-  }
-
-  Form1 form_;
-};
 
 // WM_GETDPISCALEDSIZE, which the Windows 7 headers the program is built
 // against do not name.
