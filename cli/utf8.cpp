@@ -1,5 +1,6 @@
 #include "cli/utf8.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -109,35 +110,75 @@ VANTOREL_AVX2_FUNCTION std::size_t ValidRun(const unsigned char* p, std::size_t 
   return i;
 }
 
-// Plain three-byte sequences (IsPlainThreeByteLead and two continuation
-// bytes each) from p[0], which starts a character, as code units at out,
-// eight at a time while all eight are such; returns how many bytes it read.
-VANTOREL_AVX2_FUNCTION std::size_t WidenThreeByteRun(const unsigned char* p, std::size_t n,
-                                                     char16_t* out) {
+// For each set of eight 16-bit lanes to keep (bit j for lane j), the pshufb
+// mask that puts them one after the other.
+struct Compact {
+  alignas(16) std::int8_t order[256][16];
+};
+
+constexpr Compact MakeCompact() {
+  Compact compact{};
+  for (int keep = 0; keep < 256; ++keep) {
+    int at = 0;
+    for (int lane = 0; lane < 8; ++lane) {
+      if ((keep >> lane & 1) == 0) continue;
+      compact.order[keep][at++] = static_cast<std::int8_t>(2 * lane);
+      compact.order[keep][at++] = static_cast<std::int8_t>(2 * lane + 1);
+    }
+    while (at < 16) compact.order[keep][at++] = -1;
+  }
+  return compact;
+}
+
+constexpr Compact kCompact = MakeCompact();
+
+// 16 bytes as 16-bit lanes.
+VANTOREL_AVX2_FUNCTION inline __m256i Widen(const unsigned char* p) {
+  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// ASCII and plain three-byte sequences (IsPlainThreeByteLead and two
+// continuation bytes each), mixed as Chinese text mixes them, from p[0],
+// which starts a character, as code units at out: the characters that start
+// in each 16 bytes at a time, while every byte up to the end of the last of
+// them is such (checked here) and 32 are left. Returns how many bytes it read
+// and moves out on.
+VANTOREL_AVX2_FUNCTION std::size_t WidenRun(const unsigned char* p, std::size_t n, char16_t*& out) {
   std::size_t i = 0;
-  for (; i + 28 <= n; i += 24, out += 8) {
-    // Characters 0 to 3 from bytes 0 to 11 in the low half, 4 to 7 from 12 to 23
-    // in the high half; each into a 32-bit lane as b2 | b1 << 8 | b0 << 16.
-    const __m256i v = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))),
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 12)), 1);
-    const __m256i order = _mm256_broadcastsi128_si256(
-        _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1));
-    const __m256i d = _mm256_shuffle_epi8(v, order);
-    // Each a plain three-byte lead and two continuation bytes.
-    const __m256i shape = _mm256_cmpeq_epi32(_mm256_and_si256(d, _mm256_set1_epi32(0xF0C0C0)),
-                                             _mm256_set1_epi32(0xE08080));
-    const __m256i lead = _mm256_and_si256(d, _mm256_set1_epi32(0xFF0000));
-    const __m256i narrowed = _mm256_or_si256(_mm256_cmpeq_epi32(lead, _mm256_set1_epi32(0xE00000)),
-                                             _mm256_cmpeq_epi32(lead, _mm256_set1_epi32(0xED0000)));
-    if (Mask(_mm256_andnot_si256(narrowed, shape)) != 0xFFFFFFFFu) break;
-    const __m256i units = _mm256_or_si256(
-        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(d, 4), _mm256_set1_epi32(0xF000)),
-                        _mm256_and_si256(_mm256_srli_epi32(d, 2), _mm256_set1_epi32(0x0FC0))),
-        _mm256_and_si256(d, _mm256_set1_epi32(0x3F)));
-    const __m256i packed = _mm256_packus_epi32(units, units);  // 64-bit halves 0 and 2
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                     _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
+  while (i + 32 <= n) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+    const std::uint32_t ascii = ~Mask(v);
+    const std::uint32_t continuation = Mask(_mm256_cmpgt_epi8(_mm256_set1_epi8(-0x40), v));
+    const __m256i e_row =
+        _mm256_cmpeq_epi8(_mm256_and_si256(v, _mm256_set1_epi8(-0x10)), _mm256_set1_epi8(-0x20));
+    const __m256i narrowed = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(-0x20)),
+                                             _mm256_cmpeq_epi8(v, _mm256_set1_epi8(-0x13)));
+    const std::uint32_t leads = Mask(_mm256_andnot_si256(narrowed, e_row)) & 0xFFFF;
+    // The characters that start in the first 16 bytes end 16, 17 or 18 bytes in.
+    const int length = 16 + static_cast<int>(leads >> 14 & 1) + 2 * static_cast<int>(leads >> 15);
+    const std::uint32_t all = (std::uint32_t{1} << length) - 1;
+    if (((ascii | continuation | leads) & all) != all ||
+        (continuation & all) != ((leads << 1 | leads << 2) & all))
+      break;
+    const __m256i b0 = Widen(p + i), b1 = Widen(p + i + 1), b2 = Widen(p + i + 2);
+    const __m256i three = _mm256_or_si256(
+        _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(b0, _mm256_set1_epi16(0x0F)), 12),
+                        _mm256_slli_epi16(_mm256_and_si256(b1, _mm256_set1_epi16(0x3F)), 6)),
+        _mm256_and_si256(b2, _mm256_set1_epi16(0x3F)));
+    const __m256i units =
+        _mm256_blendv_epi8(three, b0, _mm256_cmpgt_epi16(_mm256_set1_epi16(0x80), b0));
+    const std::uint32_t starts = (ascii | leads) & 0xFFFF;
+    const std::uint32_t low = starts & 0xFF, high = starts >> 8;
+    const __m256i order = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(
+            _mm_load_si128(reinterpret_cast<const __m128i*>(kCompact.order[low]))),
+        _mm_load_si128(reinterpret_cast<const __m128i*>(kCompact.order[high])), 1);
+    const __m256i kept = _mm256_shuffle_epi8(units, order);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(kept));
+    out += std::popcount(low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_extracti128_si256(kept, 1));
+    out += std::popcount(high);
+    i += static_cast<std::size_t>(length);
   }
   return i;
 }
@@ -318,17 +359,19 @@ std::optional<Utf8Error> AppendUtf16(std::string_view utf8, std::u16string& out)
 #ifdef VANTOREL_UTF8_AVX2
   const bool vectors = HasAvx2();
 #endif
+  // Where the vector loop stopped last: the plain one goes on past the 16
+  // bytes it could not take before it is tried again.
+  std::size_t plain_until = 0;
   while (i < n) {
+#ifdef VANTOREL_UTF8_AVX2
+    if (vectors && i >= plain_until) {
+      i += WidenRun(p + i, n - i, w);
+      plain_until = i + 16;
+    }
+#endif
     const std::size_t run = AsciiRun(p + i, n - i);
     for (std::size_t k = 0; k < run; ++k) *w++ = p[i + k];
     i += run;
-#ifdef VANTOREL_UTF8_AVX2
-    if (vectors) {
-      const std::size_t run = WidenThreeByteRun(p + i, n - i, w);
-      i += run;
-      w += run / 3;
-    }
-#endif
     const std::size_t three = ThreeByteRun(p + i, n - i);
     for (std::size_t k = 0; k < three; k += 3) {
       *w++ = static_cast<char16_t>((p[i + k] & 0x0F) << 12 | (p[i + k + 1] & 0x3F) << 6 |
