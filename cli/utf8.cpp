@@ -98,6 +98,14 @@ VANTOREL_AVX2_FUNCTION std::size_t ValidRun(const unsigned char* p, std::size_t 
   std::uint64_t carried = 0;  // continuation bytes due at the start of the block
   std::uint64_t last_leads = 0;
   for (; i + 64 <= n; i += 64) {
+    // 64 bytes of ASCII after a whole character (hex text, English).
+    const __m256i either =
+        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i)),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i + 32)));
+    if (carried == 0 && Mask(either) == 0) {
+      last_leads = 0;
+      continue;
+    }
     const Classes c = Classify(p + i);
     const std::uint64_t due = c.lead3 << 1 | c.lead3 << 2 | carried;
     if ((c.ascii | c.continuation | c.lead3) != ~std::uint64_t{0} || c.continuation != due) break;
