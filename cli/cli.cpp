@@ -206,12 +206,6 @@ std::string CodePoint(char32_t cp) {
   return text;
 }
 
-std::size_t CodePointsIn(std::u16string_view units) {
-  std::size_t low_surrogates = 0;
-  for (const char16_t u : units) low_surrogates += (u >= 0xDC00 && u <= 0xDFFF);
-  return units.size() - low_surrogates;
-}
-
 char32_t CodePointAt(std::u16string_view units, std::size_t i) {
   const char16_t u = units[i];
   if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size())

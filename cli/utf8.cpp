@@ -156,6 +156,15 @@ VANTOREL_AVX2_FUNCTION std::size_t WidenRun(const unsigned char* p, std::size_t 
   while (i + 32 <= n) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
     const std::uint32_t ascii = ~Mask(v);
+    if (ascii == 0xFFFFFFFFu) {  // 32 of ASCII
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                          _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16),
+                          _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1)));
+      out += 32;
+      i += 32;
+      continue;
+    }
     const std::uint32_t continuation = Mask(_mm256_cmpgt_epi8(_mm256_set1_epi8(-0x40), v));
     const __m256i e_row =
         _mm256_cmpeq_epi8(_mm256_and_si256(v, _mm256_set1_epi8(-0x10)), _mm256_set1_epi8(-0x20));
@@ -308,7 +317,39 @@ int ReadSequence(const unsigned char* p, std::size_t left, char32_t& cp, Kind& k
   return length;
 }
 
+#ifdef VANTOREL_UTF8_AVX2
+// How many of n code units are low surrogates, 16 at a time.
+VANTOREL_AVX2_FUNCTION std::size_t LowSurrogates(const char16_t* units, std::size_t n) {
+  std::size_t count = 0, i = 0;
+  while (i + 16 <= n) {
+    // Up to 2^15 steps into 16-bit counts (each step adds 0 or 1 per lane).
+    __m256i counts = _mm256_setzero_si256();
+    for (std::size_t steps = 0; steps < 0x7FFF && i + 16 <= n; ++steps, i += 16) {
+      const __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(units + i));
+      const __m256i low =
+          _mm256_cmpeq_epi16(_mm256_and_si256(u, _mm256_set1_epi16(static_cast<short>(0xFC00))),
+                             _mm256_set1_epi16(static_cast<short>(0xDC00)));
+      counts = _mm256_sub_epi16(counts, low);
+    }
+    alignas(32) std::uint16_t lanes[16];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), counts);
+    for (const std::uint16_t lane : lanes) count += lane;
+  }
+  for (; i < n; ++i) count += (units[i] & 0xFC00) == 0xDC00;
+  return count;
+}
+#endif
+
 }  // namespace
+
+std::size_t CodePointsIn(std::u16string_view units) {
+#ifdef VANTOREL_UTF8_AVX2
+  if (HasAvx2()) return units.size() - LowSurrogates(units.data(), units.size());
+#endif
+  std::size_t low_surrogates = 0;
+  for (const char16_t u : units) low_surrogates += (u & 0xFC00) == 0xDC00;
+  return units.size() - low_surrogates;
+}
 
 std::string_view Describe(Utf8Error::Kind kind) {
   switch (kind) {

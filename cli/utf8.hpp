@@ -46,6 +46,9 @@ void AppendUtf8(std::u16string_view utf16, std::string& out);
 // takes four for two); returns the end of what it wrote.
 char* WriteUtf8(std::u16string_view utf16, char* out);
 
+// How many characters code units hold: a surrogate pair is one.
+std::size_t CodePointsIn(std::u16string_view units);
+
 // The longest prefix of valid UTF-8 that is at most max_bytes long and does
 // not cut a character in two; for splitting large input into pieces.
 std::size_t CharacterBoundary(std::string_view utf8, std::size_t max_bytes);
