@@ -484,7 +484,8 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
              [&](const Segment& segment) { return !(not_utf8 = CheckUtf8(segment, what)); });
   if (not_utf8) return not_utf8;
 
-  std::u16string units;
+  // A piece's code units, in a buffer used again for every piece.
+  const auto buffer = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
   bool wrote_any = false;
   Unmappable unmappable;
   const codec::HexFrame frame = codec::FrameOf(style.shape);
@@ -492,8 +493,9 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
   input.Pass(TextCut, [&](const Segment& segment) {
     for (std::string_view text = segment.text; !text.empty();) {
       const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-      units.clear();
-      AppendUtf16(text.substr(0, piece), units);  // valid: checked above
+      const std::u16string_view units(  // valid: checked above
+          buffer.get(),
+          static_cast<std::size_t>(WriteUtf16(text.substr(0, piece), buffer.get()) - buffer.get()));
       text.remove_prefix(piece);
 
       const codec::EncodedText encoded = codec::EncodeText(units, cp);

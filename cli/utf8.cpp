@@ -340,6 +340,55 @@ VANTOREL_AVX2_FUNCTION std::size_t LowSurrogates(const char16_t* units, std::siz
 }
 #endif
 
+// The UTF-16 form of utf8 into w, which has room for a code unit per byte;
+// returns the end of what it wrote, or at invalid input nothing, with the
+// error.
+char16_t* Utf16Into(std::string_view utf8, char16_t* w, std::optional<Utf8Error>& error) {
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t n = utf8.size();
+  std::size_t i = 0;
+#ifdef VANTOREL_UTF8_AVX2
+  const bool vectors = HasAvx2();
+#endif
+  // Where the vector loop stopped last: the plain one goes on past the 16
+  // bytes it could not take before it is tried again.
+  std::size_t plain_until = 0;
+  while (i < n) {
+#ifdef VANTOREL_UTF8_AVX2
+    if (vectors && i >= plain_until) {
+      i += WidenRun(p + i, n - i, w);
+      plain_until = i + 16;
+    }
+#endif
+    const std::size_t run = AsciiRun(p + i, n - i);
+    for (std::size_t k = 0; k < run; ++k) *w++ = p[i + k];
+    i += run;
+    const std::size_t three = ThreeByteRun(p + i, n - i);
+    for (std::size_t k = 0; k < three; k += 3) {
+      *w++ = static_cast<char16_t>((p[i + k] & 0x0F) << 12 | (p[i + k + 1] & 0x3F) << 6 |
+                                   (p[i + k + 2] & 0x3F));
+    }
+    i += three;
+    if (i == n) break;
+    char32_t cp;
+    Kind kind;
+    const int length = ReadSequence(p + i, n - i, cp, kind);
+    if (length == 0) {
+      error = Utf8Error{kind, i};
+      return nullptr;
+    }
+    if (cp < 0x10000) {
+      *w++ = static_cast<char16_t>(cp);
+    } else {
+      cp -= 0x10000;
+      *w++ = static_cast<char16_t>(0xD800 | (cp >> 10));
+      *w++ = static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
+    }
+    i += static_cast<std::size_t>(length);
+  }
+  return w;
+}
+
 }  // namespace
 
 std::size_t CodePointsIn(std::u16string_view units) {
@@ -401,51 +450,16 @@ std::optional<Utf8Error> AppendUtf16(std::string_view utf8, std::u16string& out)
   const std::size_t old_size = out.size();
   // Never more code units than bytes.
   out.resize(old_size + utf8.size());
-  char16_t* w = out.data() + old_size;
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const std::size_t n = utf8.size();
-  std::size_t i = 0;
-#ifdef VANTOREL_UTF8_AVX2
-  const bool vectors = HasAvx2();
-#endif
-  // Where the vector loop stopped last: the plain one goes on past the 16
-  // bytes it could not take before it is tried again.
-  std::size_t plain_until = 0;
-  while (i < n) {
-#ifdef VANTOREL_UTF8_AVX2
-    if (vectors && i >= plain_until) {
-      i += WidenRun(p + i, n - i, w);
-      plain_until = i + 16;
-    }
-#endif
-    const std::size_t run = AsciiRun(p + i, n - i);
-    for (std::size_t k = 0; k < run; ++k) *w++ = p[i + k];
-    i += run;
-    const std::size_t three = ThreeByteRun(p + i, n - i);
-    for (std::size_t k = 0; k < three; k += 3) {
-      *w++ = static_cast<char16_t>((p[i + k] & 0x0F) << 12 | (p[i + k + 1] & 0x3F) << 6 |
-                                   (p[i + k + 2] & 0x3F));
-    }
-    i += three;
-    if (i == n) break;
-    char32_t cp;
-    Kind kind;
-    const int length = ReadSequence(p + i, n - i, cp, kind);
-    if (length == 0) {
-      out.resize(old_size);
-      return Utf8Error{kind, i};
-    }
-    if (cp < 0x10000) {
-      *w++ = static_cast<char16_t>(cp);
-    } else {
-      cp -= 0x10000;
-      *w++ = static_cast<char16_t>(0xD800 | (cp >> 10));
-      *w++ = static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
-    }
-    i += static_cast<std::size_t>(length);
-  }
-  out.resize(static_cast<std::size_t>(w - out.data()));
-  return std::nullopt;
+  std::optional<Utf8Error> error;
+  const char16_t* const end = Utf16Into(utf8, out.data() + old_size, error);
+  out.resize(end == nullptr ? old_size : static_cast<std::size_t>(end - out.data()));
+  return error;
+}
+
+char16_t* WriteUtf16(std::string_view utf8, char16_t* out) {
+  std::optional<Utf8Error> error;
+  char16_t* const end = Utf16Into(utf8, out, error);
+  return end != nullptr ? end : out;
 }
 
 void AppendUtf8(std::u16string_view utf16, std::string& out) {

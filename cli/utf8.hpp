@@ -38,6 +38,11 @@ std::optional<Utf8Error> FindInvalidUtf8(std::string_view utf8);
 // and leaves out as it was.
 std::optional<Utf8Error> AppendUtf16(std::string_view utf8, std::u16string& out);
 
+// The UTF-16 form of utf8, which FindInvalidUtf8 found valid, into out, which
+// has room for a code unit per byte (nothing is made ready, as a string's
+// resize would); returns the end of what it wrote (out, for invalid input).
+char16_t* WriteUtf16(std::string_view utf8, char16_t* out);
+
 // Appends the UTF-8 form of utf16 to out. A lone surrogate, which has no UTF-8
 // form, becomes U+FFFD.
 void AppendUtf8(std::u16string_view utf16, std::string& out);
