@@ -232,7 +232,18 @@ constexpr Squeeze kSqueeze = MakeSqueeze();
 // what is written past their bytes); returns how many it wrote and moves w on.
 VANTOREL_AVX2_FUNCTION std::size_t NarrowRun(const char16_t* in, std::size_t n, char*& w) {
   std::size_t i = 0;
-  for (; i + 10 <= n; i += 8) {
+  while (i + 10 <= n) {
+    if (i + 16 <= n) {  // 16 of ASCII
+      const __m256i units = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+      if (_mm256_testz_si256(units, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(w),
+            _mm_packus_epi16(_mm256_castsi256_si128(units), _mm256_extracti128_si256(units, 1)));
+        w += 16;
+        i += 16;
+        continue;
+      }
+    }
     const __m256i u =
         _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
     const __m256i ascii = _mm256_cmpgt_epi32(_mm256_set1_epi32(0x80), u);
@@ -261,6 +272,7 @@ VANTOREL_AVX2_FUNCTION std::size_t NarrowRun(const char16_t* in, std::size_t n, 
     w += kSqueeze.length[low];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(w), _mm256_extracti128_si256(bytes, 1));
     w += kSqueeze.length[high];
+    i += 8;
   }
   return i;
 }
