@@ -384,10 +384,10 @@ char16_t* Utf16Into(std::string_view utf8, char16_t* w, std::optional<Utf8Error>
   std::size_t i = 0;
 #ifdef VANTOREL_UTF8_AVX2
   const bool vectors = HasAvx2();
-#endif
   // Where the vector loop stopped last: the plain one goes on past the 16
   // bytes it could not take before it is tried again.
   std::size_t plain_until = 0;
+#endif
   while (i < n) {
 #ifdef VANTOREL_UTF8_AVX2
     if (vectors && i >= plain_until) {
@@ -459,9 +459,9 @@ std::optional<Utf8Error> FindInvalidUtf8(std::string_view utf8) {
   std::size_t i = 0;
 #ifdef VANTOREL_UTF8_AVX2
   const bool vectors = HasAvx2();
-#endif
   // Where the vector loop stopped last: the plain loop goes on a block past it.
   std::size_t plain_until = 0;
+#endif
   while (i < n) {
 #ifdef VANTOREL_UTF8_AVX2
     if (vectors && i >= plain_until) {
@@ -508,10 +508,10 @@ char* WriteUtf8(std::u16string_view utf16, char* w) {
   const std::size_t n = utf16.size();
 #ifdef VANTOREL_UTF8_AVX2
   const bool vectors = HasAvx2();
-#endif
   // Where the vector loop stopped last: the plain one goes on past the eight
   // units it could not take before it is tried again.
   std::size_t plain_until = 0;
+#endif
   for (std::size_t i = 0; i < n; ++i) {
 #ifdef VANTOREL_UTF8_AVX2
     // Chinese text and ASCII, eight units at a time.
