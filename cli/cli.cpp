@@ -430,6 +430,7 @@ class Output {
     if (size_ > 0) Flush();
     capacity_ = std::max(limit, capacity_);
     data_ = std::make_unique_for_overwrite<char[]>(capacity_);
+    io::PreferHugePages(data_.get(), capacity_);
     hold_ = Hold::kHolding;
   }
   // Whether all that was written since StartHolding() is held.
