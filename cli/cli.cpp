@@ -143,6 +143,11 @@ constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
 // may be shorter), from one buffer used again for every block.
 constexpr std::size_t kOutputBytes = std::size_t{1} << 20;
 
+// Decode keeps up to this much of its output as it checks the input, and
+// then writes it without reading and decoding the input again; more, and it
+// does.
+constexpr std::size_t kHeldOutputBytes = std::size_t{32} << 20;
+
 // Input is worked on in segments of about this many bytes (more only where
 // none of that length can be cut off), a regular file read a window of that
 // size at a time.
@@ -204,12 +209,6 @@ std::string CodePoint(char32_t cp) {
   char text[16];
   std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(cp));
   return text;
-}
-
-std::size_t CodePointsIn(std::u16string_view units) {
-  std::size_t low_surrogates = 0;
-  for (const char16_t u : units) low_surrogates += (u >= 0xDC00 && u <= 0xDFFF);
-  return units.size() - low_surrogates;
 }
 
 char32_t CodePointAt(std::u16string_view units, std::size_t i) {
@@ -309,6 +308,15 @@ class Input {
     skipped_ = first;
   }
 
+  // A regular file read once already must still be as it was then, as
+  // before another pass over it: else InputChanged.
+  void CheckStillUnchanged() {
+    if (file_ != nullptr && passes_ > 0) CheckUnchanged();
+  }
+
+  // How many bytes the passes read.
+  std::size_t size() const { return file_ == nullptr ? text_.size() : length_; }
+
   // Up to `length` bytes from `offset`, counted as segments count it.
   std::string Slice(std::size_t offset, std::size_t length) {
     offset -= std::min(offset, skipped_);
@@ -386,7 +394,8 @@ struct Unmappable {
 };
 
 // Standard output: what is converted gathers in one buffer, which leaves in
-// blocks of about kOutputBytes and is then used again.
+// blocks of about kOutputBytes and is then used again. While it holds (Hold),
+// nothing leaves: everything gathers, up to a limit.
 class Output {
  public:
   explicit Output(io::Output& sink) : sink_(sink) {}
@@ -394,22 +403,49 @@ class Output {
   // Room for n bytes; write them, then call Wrote() with their end.
   char* Room(std::size_t n) {
     if (capacity_ - size_ < n) {
-      Flush();
-      if (capacity_ < n) {
+      if (hold_ == Hold::kHolding) {
+        hold_ = Hold::kTooMuch;  // dropped, and whatever comes after it
+        size_ = 0;
+      }
+      if (hold_ == Hold::kNone) Flush();
+      if (capacity_ - size_ < n) {
         capacity_ = std::max(n, kOutputBytes + 3 * kPieceBytes);
         data_ = std::make_unique_for_overwrite<char[]>(capacity_);
+        size_ = 0;
       }
     }
     return data_.get() + size_;
   }
   void Wrote(const char* end) {
     size_ = static_cast<std::size_t>(end - data_.get());
-    if (size_ >= kOutputBytes) Flush();
+    if (hold_ == Hold::kTooMuch) size_ = 0;
+    if (hold_ == Hold::kNone && size_ >= kOutputBytes) Flush();
   }
   void Append(std::string_view s) { Wrote(std::copy(s.begin(), s.end(), Room(s.size()))); }
 
+  // From here on, what is written is held, up to `limit` bytes (the pages of
+  // the buffer come as they are first written), until Finish() hands it on or
+  // Drop() drops it; more than that is dropped at once.
+  void StartHolding(std::size_t limit) {
+    if (size_ > 0) Flush();
+    capacity_ = std::max(limit, capacity_);
+    data_ = std::make_unique_for_overwrite<char[]>(capacity_);
+    io::PreferHugePages(data_.get(), capacity_);
+    hold_ = Hold::kHolding;
+  }
+  // Whether all that was written since StartHolding() is held.
+  bool holds_all() const { return hold_ == Hold::kHolding; }
+  // Drops what is held; what is written from here on leaves as usual.
+  void Drop() {
+    size_ = 0;
+    hold_ = Hold::kNone;
+  }
+
   // Everything written and handed on.
-  void Finish() { Flush(); }
+  void Finish() {
+    hold_ = Hold::kNone;
+    Flush();
+  }
 
   // Decode's text in the encoding given (bytes, even to a console), or
   // without one as UTF-8 text.
@@ -431,6 +467,7 @@ class Output {
   std::unique_ptr<char[]> data_;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  enum class Hold { kNone, kHolding, kTooMuch } hold_ = Hold::kNone;
   TextEncoding encoding_ = TextEncoding::kUtf8;
   bool text_ = true;
   Unmappable lost_;
@@ -490,7 +527,8 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
              [&](const Segment& segment) { return !(not_utf8 = CheckUtf8(segment, what)); });
   if (not_utf8) return not_utf8;
 
-  std::u16string units;
+  // A piece's code units, in a buffer used again for every piece.
+  const auto buffer = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
   bool wrote_any = false;
   Unmappable unmappable;
   const codec::HexFrame frame = codec::FrameOf(style.shape);
@@ -498,8 +536,9 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
   input.Pass(TextCut, [&](const Segment& segment) {
     for (std::string_view text = segment.text; !text.empty();) {
       const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-      units.clear();
-      AppendUtf16(text.substr(0, piece), units);  // valid: checked above
+      const std::u16string_view units(  // valid: checked above
+          buffer.get(),
+          static_cast<std::size_t>(WriteUtf16(text.substr(0, piece), buffer.get()) - buffer.get()));
       text.remove_prefix(piece);
 
       const codec::EncodedText encoded = codec::EncodeText(units, cp);
@@ -902,10 +941,12 @@ Failure ShapeFailure(Input& input, const codec::ShapeError& error) {
 // ---------------------------------------------------------------------------
 
 // All of the hex text is checked before anything is written, a piece at a
-// time; then each piece is read and decoded again and written. Decoding
-// twice a piece that stays in the cache costs less than holding the whole
-// text, whose pages are new memory. Spaces, tabs and line breaks at both ends
-// of the input are left out first.
+// time, and the text of each piece is held as it will be written, up to
+// kHeldOutputBytes; all of it held, it is written once the input is found
+// good. Beyond that each piece is read and decoded again and written:
+// decoding twice a piece that stays in the cache costs less than holding all
+// of a large text, whose pages are new memory. Spaces, tabs and line breaks at
+// both ends of the input are left out first.
 std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePage cp, bool strict,
                               bool any, Output& out, std::ostream& err) {
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
@@ -931,6 +972,12 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
   std::size_t pieces = 0;
   std::u16string only_text;  // of the first piece, kept while it is the only one
   codec::UnreadGroups unread;
+  // Text in the ANSI code page is written as it is counted (what it lacks),
+  // once: it is not held.
+  const bool hold = out.encoding() != TextEncoding::kAnsi;
+  // A byte at most for every character of the input and a group at its end,
+  // each written in three bytes at most.
+  if (hold) out.StartHolding(std::min(kHeldOutputBytes, 3 * (input.size() + 1)));
   {
     Pieces check(cp, [&](std::string_view bytes, std::size_t before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
@@ -941,6 +988,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
         lossy_value = static_cast<unsigned char>(bytes[checked.refused->byte]);
         refusal = std::move(*checked.refused);
       }
+      if (hold && !lossy && out.holds_all()) WriteText(checked.text, out);
       if (++pieces == 1) {
         only_text = std::move(checked.text);
       } else {
@@ -976,13 +1024,21 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
   }
   if (strict && unread.any()) return StrictFailure(input, unread);
 
-  if (pieces == 1) {
-    WriteText(only_text, out);
+  if (hold && out.holds_all()) {
+    // What was read is what is written; a file that changed since is still
+    // refused, as it would be in a second pass.
+    input.CheckStillUnchanged();
   } else {
-    Pieces write(cp, [&](std::string_view bytes, std::size_t) {
-      WriteText(codec::DecodeBytes(bytes, cp), out);
-    });
-    pass(write, nullptr, [](const Segment& segment, auto& reader) { return reader.Read(segment); });
+    out.Drop();
+    if (pieces == 1) {
+      WriteText(only_text, out);
+    } else {
+      Pieces write(cp, [&](std::string_view bytes, std::size_t) {
+        WriteText(codec::DecodeBytes(bytes, cp), out);
+      });
+      pass(write, nullptr,
+           [](const Segment& segment, auto& reader) { return reader.Read(segment); });
+    }
   }
   out.Finish();
   WarnUnread(input, unread, err);

@@ -196,6 +196,10 @@ class HandleOutput final : public Output {
 };
 
 }  // namespace
+
+// Large pages need a privilege an ordinary user lacks: pages as they come.
+void PreferHugePages(void*, std::size_t) {}
+
 }  // namespace io
 
 int RunCli(std::span<const std::string_view> args, void* in, void* out, std::ostream& err) {

@@ -38,6 +38,11 @@ std::optional<Utf8Error> FindInvalidUtf8(std::string_view utf8);
 // and leaves out as it was.
 std::optional<Utf8Error> AppendUtf16(std::string_view utf8, std::u16string& out);
 
+// The UTF-16 form of utf8, which FindInvalidUtf8 found valid, into out, which
+// has room for a code unit per byte (nothing is made ready, as a string's
+// resize would); returns the end of what it wrote (out, for invalid input).
+char16_t* WriteUtf16(std::string_view utf8, char16_t* out);
+
 // Appends the UTF-8 form of utf16 to out. A lone surrogate, which has no UTF-8
 // form, becomes U+FFFD.
 void AppendUtf8(std::u16string_view utf16, std::string& out);
@@ -45,6 +50,9 @@ void AppendUtf8(std::u16string_view utf16, std::string& out);
 // The same into out, which has room for three bytes per code unit (a pair
 // takes four for two); returns the end of what it wrote.
 char* WriteUtf8(std::u16string_view utf16, char* out);
+
+// How many characters code units hold: a surrogate pair is one.
+std::size_t CodePointsIn(std::u16string_view units);
 
 // The longest prefix of valid UTF-8 that is at most max_bytes long and does
 // not cut a character in two; for splitting large input into pieces.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "codec/internal/platform.hpp"
+#include "codec/internal/tables.hpp"
 
 namespace 字符串加密 {
 namespace {
@@ -81,9 +82,13 @@ std::u16string TextToHex(std::u16string_view text, CodePage cp) {
 }
 
 CheckedText DecodeBytes(std::string_view bytes, CodePage cp, DecodeChecks checks) {
-  CheckedText result{DecodeBytes(bytes, cp), std::nullopt};
+  // Where every byte comes back, the tables say so as they decode.
+  std::optional<std::u16string> coming_back;
+  if (checks.refuse_lossy_bytes && bytes.size() >= tables::kTablesFrom)
+    coming_back = tables::DecodeComingBack(bytes, cp);
+  CheckedText result{coming_back ? std::move(*coming_back) : DecodeBytes(bytes, cp), std::nullopt};
   std::optional<CheckedText::Refusal> lossy;
-  if (checks.refuse_lossy_bytes) {
+  if (checks.refuse_lossy_bytes && !coming_back) {
     const std::string again = EncodeText(result.text, cp).bytes;
     const auto [mine, theirs] =
         std::mismatch(bytes.begin(), bytes.end(), again.begin(), again.end());

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,7 +33,8 @@ class Tables {
 
   // False when the text needs the platform's converter.
   bool Encode(std::u16string_view text, EncodedText& result) const;
-  bool Decode(std::string_view bytes, std::u16string& text) const;
+  // coming_back: also false at bytes whose character is written otherwise.
+  bool Decode(std::string_view bytes, std::u16string& text, bool coming_back) const;
 
  private:
   // While building, the encoding of a code unit: a byte below 0x100, else
@@ -47,14 +49,17 @@ class Tables {
   // values no character can have (a trail byte is never FF) mark the rest.
   static constexpr std::uint16_t kUnmappableEntry = 0xFEFF;
   static constexpr std::uint16_t kNotInTableEntry = 0xFFFF;
-  // One more entry than code units, for 32-bit gathers of the last one.
-  std::vector<std::uint16_t> encode_ = std::vector<std::uint16_t>(0x10001, kNotInTableEntry);
+  std::vector<std::uint16_t> encode_ = std::vector<std::uint16_t>(0x10000, kNotInTableEntry);
   // Decoding of a byte standing alone, when single_[b] holds.
   std::array<char16_t, 0x100> single_char_{};
   std::array<bool, 0x100> single_{};
   std::array<bool, 0x100> lead_{};
   // Decoding of lead << 8 | trail; 0 when the pair is not in the table.
   std::vector<char16_t> pair_ = std::vector<char16_t>(0x10000);
+  // The same for the bytes whose character is written as those bytes again:
+  // a decode through these finds every byte that would not come back.
+  std::array<bool, 0x100> single_back_{};
+  std::vector<char16_t> pair_back_ = std::vector<char16_t>(0x10000);
   bool ascii_is_itself_ = false;
 };
 
@@ -144,6 +149,11 @@ bool Tables::Build(CodePage cp) {
       pair_[e] = c;
     }
   }
+  for (std::uint32_t b = 0; b < 0x100; ++b)
+    single_back_[b] = single_[b] && encode[single_char_[b]] == b;
+  for (const std::uint16_t e : sequences) {
+    if (e >= 0x100 && encode[pair_[e]] == e) pair_back_[e] = pair_[e];
+  }
   ascii_is_itself_ = true;
   for (std::uint32_t u = 0; u < 0x80; ++u) {
     ascii_is_itself_ = ascii_is_itself_ && encode[u] == u && single_[u] && single_char_[u] == u;
@@ -190,30 +200,6 @@ VANTOREL_TARGET_AVX2 std::size_t NarrowAscii(const char16_t* in, std::size_t n, 
   return i;
 }
 
-// Runs of characters of two bytes each (Chinese text), eight at a time: the
-// eight table entries are gathered at once and, when all of them are two
-// bytes, written as 16 bytes. Returns how many code units it wrote.
-VANTOREL_TARGET_AVX2 std::size_t NarrowDoubleBytes(const char16_t* in, std::size_t n,
-                                                   const std::uint16_t* table, char* out) {
-  const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-  const __m256i below_trail = _mm256_set1_epi32(0xFF);
-  const __m256i marks = _mm256_set1_epi32(0xFEFF);
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i units =
-        _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
-    const __m256i e = _mm256_and_si256(
-        _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), units, 2), low16);
-    const __m256i two_bytes =
-        _mm256_and_si256(_mm256_cmpgt_epi32(e, below_trail), _mm256_cmpgt_epi32(marks, e));
-    if (_mm256_movemask_epi8(two_bytes) != -1) break;
-    const __m256i packed = _mm256_packus_epi32(e, e);  // the entries in 64-bit halves 0 and 2
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i),
-                     _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));
-  }
-  return i;
-}
-
 // The other way: bytes below 0x80 to code units, 16 at a time.
 VANTOREL_TARGET_AVX2 std::size_t WidenAscii(const char* in, std::size_t n, char16_t* out) {
   std::size_t i = 0;
@@ -235,11 +221,16 @@ bool Tables::Encode(std::u16string_view text, EncodedText& result) const {
   char* const first = result.bytes.data();
   char* out = first;
 #ifdef VANTOREL_AVX2
-  const bool vectors = simd::HasAvx2();
+  const bool ascii_run = ascii_is_itself_ && simd::HasAvx2();
 #else
-  const bool vectors = false;
+  const bool ascii_run = false;
 #endif
-  const bool ascii_run = vectors && ascii_is_itself_;
+  // Both bytes of an entry are written; the second is overwritten when there
+  // is none.
+  const auto put = [&out](std::uint16_t e) {
+    std::memcpy(out, &e, 2);
+    out += e > 0xFF ? 2 : 1;
+  };
   for (const char16_t* p = begin; p < end;) {
 #ifdef VANTOREL_AVX2
     if (ascii_run && *p < 0x80) {
@@ -248,32 +239,26 @@ bool Tables::Encode(std::u16string_view text, EncodedText& result) const {
       out += n;
       if (p == end) break;
     }
-    if (vectors && *p >= 0x80) {
-      const std::size_t n = NarrowDoubleBytes(p, static_cast<std::size_t>(end - p), table, out);
-      p += n;
-      out += 2 * n;
-      if (p == end) break;
-    }
 #endif
-    // Four at a time while all four are in the table and none is ASCII.
-    while (end - p >= 4 &&
-           !(ascii_run && (p[0] < 0x80 || p[1] < 0x80 || p[2] < 0x80 || p[3] < 0x80))) {
-      const std::uint16_t e0 = table[p[0]], e1 = table[p[1]], e2 = table[p[2]], e3 = table[p[3]];
-      if (std::max({e0, e1, e2, e3}) >= kUnmappableEntry) break;
-      for (const std::uint16_t e : {e0, e1, e2, e3}) {
-        out[0] = static_cast<char>(e & 0xFF);
-        out[1] = static_cast<char>(e >> 8);
-        out += e > 0xFF ? 2 : 1;
+    // Eight at a time while all eight are in the table (an entry from
+    // kUnmappableEntry up reaches 0x10000 when 0x101 is added), until a run
+    // of ASCII that the vector loop takes.
+    while (end - p >= 8) {
+      std::uint16_t e[8];
+      std::uint32_t marks = 0;
+      for (int k = 0; k < 8; ++k) {
+        e[k] = table[p[k]];
+        marks |= e[k] + 0x101u;
       }
-      p += 4;
+      if (marks >= 0x10000) break;
+      for (int k = 0; k < 8; ++k) put(e[k]);
+      p += 8;
+      if (ascii_run && p < end && *p < 0x80) break;
     }
     if (p == end) break;
     const std::uint16_t e = table[*p];
     if (e < kUnmappableEntry) {
-      // Both bytes are written; the second is overwritten when there is none.
-      out[0] = static_cast<char>(e & 0xFF);
-      out[1] = static_cast<char>(e >> 8);
-      out += e > 0xFF ? 2 : 1;
+      put(e);
     } else if (e == kUnmappableEntry) {
       if (result.unmappable++ == 0) result.first_unmappable = static_cast<std::size_t>(p - begin);
       *out++ = '?';
@@ -286,14 +271,14 @@ bool Tables::Encode(std::u16string_view text, EncodedText& result) const {
   return true;
 }
 
-bool Tables::Decode(std::string_view bytes, std::u16string& text) const {
+bool Tables::Decode(std::string_view bytes, std::u16string& text, bool coming_back) const {
   text.resize(bytes.size());
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* const end = in + bytes.size();
-  const bool* const single = single_.data();
+  const bool* const single = coming_back ? single_back_.data() : single_.data();
   const char16_t* const single_char = single_char_.data();
   const bool* const lead = lead_.data();
-  const char16_t* const pair = pair_.data();
+  const char16_t* const pair = coming_back ? pair_back_.data() : pair_.data();
   char16_t* const first = text.data();
   char16_t* out = first;
 #ifdef VANTOREL_AVX2
@@ -311,6 +296,20 @@ bool Tables::Decode(std::string_view bytes, std::u16string& text) const {
       if (in == end) break;
     }
 #endif
+    // Four pairs at a time while all four are in the table (Chinese text, for
+    // the most part): only a lead byte starts a pair there.
+    while (end - in >= 8) {
+      const char16_t c0 = pair[in[0] << 8 | in[1]], c1 = pair[in[2] << 8 | in[3]],
+                     c2 = pair[in[4] << 8 | in[5]], c3 = pair[in[6] << 8 | in[7]];
+      if ((c0 == 0) | (c1 == 0) | (c2 == 0) | (c3 == 0)) break;
+      out[0] = c0;
+      out[1] = c1;
+      out[2] = c2;
+      out[3] = c3;
+      out += 4;
+      in += 8;
+    }
+    if (in == end) break;
     const unsigned char b = *in;
     if (single[b]) {
       *out++ = single_char[b];
@@ -340,7 +339,14 @@ std::optional<EncodedText> EncodeText(std::u16string_view text, CodePage cp) {
 std::optional<std::u16string> DecodeBytes(std::string_view bytes, CodePage cp) {
   const Tables* tables = Tables::For(cp);
   std::u16string text;
-  if (tables == nullptr || !tables->Decode(bytes, text)) return std::nullopt;
+  if (tables == nullptr || !tables->Decode(bytes, text, false)) return std::nullopt;
+  return text;
+}
+
+std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage cp) {
+  const Tables* tables = Tables::For(cp);
+  std::u16string text;
+  if (tables == nullptr || !tables->Decode(bytes, text, true)) return std::nullopt;
   return text;
 }
 
@@ -348,19 +354,15 @@ std::optional<std::u16string> DecodeBytes(std::string_view bytes, CodePage cp) {
 
 bool IsCodePageAvailable(CodePage cp) { return platform::IsCodePageAvailable(cp); }
 
-// Building the tables takes a few tens of milliseconds: short texts, such as
-// most of what a person types, go to the converters straight away.
-constexpr std::size_t kTablesFrom = 4096;
-
 EncodedText EncodeText(std::u16string_view text, CodePage cp) {
-  if (text.size() >= kTablesFrom) {
+  if (text.size() >= tables::kTablesFrom) {
     if (auto result = tables::EncodeText(text, cp)) return std::move(*result);
   }
   return platform::EncodeText(text, cp);
 }
 
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp) {
-  if (bytes.size() >= kTablesFrom) {
+  if (bytes.size() >= tables::kTablesFrom) {
     if (auto text = tables::DecodeBytes(bytes, cp)) return std::move(*text);
   }
   return platform::DecodeBytes(bytes, cp);

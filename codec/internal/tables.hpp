@@ -5,6 +5,7 @@
 // to); otherwise exactly what the platform's converter gives.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +14,15 @@
 
 namespace 字符串加密::tables {
 
+// Building the tables takes a few milliseconds: short texts, such as most of
+// what a person types, go to the converters straight away.
+inline constexpr std::size_t kTablesFrom = 4096;
+
 std::optional<EncodedText> EncodeText(std::u16string_view text, CodePage cp);
 std::optional<std::u16string> DecodeBytes(std::string_view bytes, CodePage cp);
+// As DecodeBytes, and nothing also when some of the bytes read as a
+// character that the code page writes otherwise: the text, when it is given,
+// encodes to exactly these bytes again.
+std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage cp);
 
 }  // namespace 字符串加密::tables

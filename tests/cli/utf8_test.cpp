@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 namespace vantorel {
 namespace {
 
 // Each edge of UTF-8, read one way and, when valid, written back the other. The
 // ASCII fast path reads eight bytes at a time, so bad bytes also sit about a word's
-// edge. Invalid rows name the kind as the tool's message does and its byte offset.
+// edge; the vector paths take 64 bytes, or eight characters of three bytes, so
+// the long rows run through them, leave them and stop at a block's edge. Invalid
+// rows name the kind as the tool's message does and its byte offset.
 TEST(Utf8Test, ReadsEdgesAndWritesThemBack) {
   struct Case {
     std::string utf8;
@@ -22,7 +25,18 @@ TEST(Utf8Test, ReadsEdgesAndWritesThemBack) {
                          too_large = "a value above U+10FFFF", cut = "an incomplete sequence",
                          stray = "a continuation byte without a lead byte",
                          never = "a byte that never appears in UTF-8";
+  const auto repeat = [](const auto& s, int n) {
+    std::remove_cvref_t<decltype(s)> all;
+    for (int i = 0; i < n; ++i) all += s;
+    return all;
+  };
+  const std::string chinese = "中文，中文。中文、中文a";  // 11 of three bytes, then ASCII
+  const std::u16string chinese16 = u"中文，中文。中文、中文a";
   const Case cases[] = {
+      {repeat(chinese, 12), repeat(chinese16, 12), {}, 0},
+      {repeat(chinese, 3) + "\xED\xA0\x80" + repeat(chinese, 3), {}, surrogate, 3 * 34},
+      {repeat(std::string("中"), 21) + "\x80" + repeat(chinese, 3), {}, stray, 63},
+      {repeat(std::string("中"), 30) + "\xE4\xB8", {}, cut, 90},
       {std::string("a\0\x7F", 3), std::u16string(u"a\0\x7F", 3), {}, 0},
       {"\xC2\x80\xDF\xBF", u"\u0080\u07FF", {}, 0},
       {"\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF", u"\u0800\uD7FF\uE000\uFFFF", {}, 0},

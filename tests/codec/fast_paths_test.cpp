@@ -112,6 +112,16 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       if (decoded_bytes) {
         ASSERT_EQ(*decoded_bytes, platform::DecodeBytes(bytes, cp)) << n << " cp " << cp;
       }
+      // The checked decode's shortcut: text exactly where the bytes come back.
+      for (const std::string* b : {&encoded.bytes, &bytes}) {
+        const auto coming_back = tables::DecodeComingBack(*b, cp);
+        const auto text = tables::DecodeBytes(*b, cp);
+        ASSERT_EQ(coming_back.has_value(), text && platform::EncodeText(*text, cp).bytes == *b)
+            << n << " cp " << cp;
+        if (coming_back) {
+          ASSERT_EQ(*coming_back, *text) << n << " cp " << cp;
+        }
+      }
     }
   }
 }
