@@ -25,9 +25,10 @@ std::string Slurp(const std::string& path) {
   return data.str();
 }
 
-// A regular file is read again for each pass: if it changed in between (its
-// size, or either part of its modification time), nothing is written. The
-// file is changed in the run's own thread, between its passes.
+// A regular file is looked at again after the pass that checks it, whether it
+// is then read again or what the check made is written: if it changed in
+// between (its size, or either part of its modification time), nothing is
+// written. The file is changed in the run's own thread, after that pass.
 TEST(DescriptorTest, FileChangedBetweenPassesWritesNothing) {
   const std::string path = testing::TempDir() + "vantorel-changed-" + std::to_string(getpid());
   const timespec kRead = {1000, 500};  // the modification time the first pass sees
@@ -37,7 +38,7 @@ TEST(DescriptorTest, FileChangedBetweenPassesWritesNothing) {
     const timespec times[2] = {{0, UTIME_OMIT}, mtime};
     return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
   };
-  // Text decoded in more than one piece is read again to be written.
+  // Text decoded in more than one piece: held while checked, then written.
   const struct {
     const char* name;
     std::vector<std::string_view> args;
