@@ -26,6 +26,11 @@
 namespace 字符串加密 {
 namespace {
 
+// While building, the encoding of a code unit: a byte below 0x100, else
+// lead << 8 | trail.
+constexpr std::uint16_t kUnmappable = 0xFFFF;  // written as 3F
+constexpr std::uint16_t kNotInTable = 0xFFFE;  // surrogates
+
 class Tables {
  public:
   // Nullptr when the code page does not fit in tables.
@@ -37,11 +42,6 @@ class Tables {
   bool Decode(std::string_view bytes, std::u16string& text, bool coming_back) const;
 
  private:
-  // While building, the encoding of a code unit: a byte below 0x100, else
-  // lead << 8 | trail.
-  static constexpr std::uint16_t kUnmappable = 0xFFFF;  // written as 3F
-  static constexpr std::uint16_t kNotInTable = 0xFFFE;  // surrogates
-
   bool Build(CodePage cp);
 
   // For encoding: the bytes of a code unit, the first in the low 8 bits and
@@ -65,8 +65,9 @@ class Tables {
 
 bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-bool Tables::Build(CodePage cp) {
-  if (!platform::IsCodePageAvailable(cp)) return false;
+// What the converter writes each code unit of the first plane as (but the
+// surrogates), as Build keeps it while building: run over every code unit.
+bool RunEncoder(CodePage cp, std::vector<std::uint16_t>& encode) {
   // Every code unit but the surrogates and the line feed, each followed by a
   // line feed: the separator can be told apart because in these code pages
   // no character but the line feed itself has 0A in its bytes.
@@ -81,19 +82,12 @@ bool Tables::Build(CodePage cp) {
   const EncodedText line_feed = platform::EncodeText(u"\n", cp);
   if (line_feed.bytes.size() != 1 || line_feed.bytes.front() != '\n') return false;
 
-  std::vector<std::uint16_t> encode(0x10000);
+  encode[u'\n'] = '\n';
   std::size_t at = 0;
   std::size_t unmappable = 0;
   for (std::uint32_t u = 0; u < 0x10000; ++u) {
     const auto unit = static_cast<char16_t>(u);
-    if (IsSurrogate(unit)) {
-      encode[u] = kNotInTable;
-      continue;
-    }
-    if (unit == u'\n') {
-      encode[u] = '\n';
-      continue;
-    }
+    if (IsSurrogate(unit) || unit == u'\n') continue;
     const std::size_t end = encoded.bytes.find('\n', at);
     if (end == std::string::npos || end == at || end - at > 2) return false;
     const auto b0 = static_cast<unsigned char>(encoded.bytes[at]);
@@ -108,12 +102,72 @@ bool Tables::Build(CodePage cp) {
     at = end + 1;
   }
   // The converter must agree that exactly those became 3F.
-  if (at != encoded.bytes.size() || unmappable != encoded.unmappable) return false;
+  return at == encoded.bytes.size() && unmappable == encoded.unmappable;
+}
 
-  // Every byte sequence those encodings use, decoded in one go: in a code page
-  // without state each of them is one code unit of the result.
-  std::vector<std::uint16_t> sequences;
+// The same from the converter's own lookups, without running it.
+bool LookUpEncodings(const platform::Sequences& sequences, std::vector<std::uint16_t>& encode) {
+  for (std::uint32_t u = 0; u < 0x10000; ++u) {
+    if (IsSurrogate(static_cast<char16_t>(u))) continue;
+    const std::uint16_t w = sequences.writes[u];
+    if (w == platform::Sequences::kUnwritable) {
+      encode[u] = kUnmappable;
+    } else if (w >= kNotInTable || (w == '?' && u != u'?') || (u == u'\n') != (w == '\n')) {
+      return false;  // not as the converter counts what became 3F, or no table
+    } else {
+      encode[u] = w;
+    }
+  }
+  return true;
+}
+
+// What the converter reads each of sequences (a byte, or lead << 8 | trail) as:
+// all of them decoded in one go, since in a code page without state each of
+// them is one code unit of the result. Empty when that is not so.
+std::u16string RunDecoder(CodePage cp, const std::vector<std::uint16_t>& sequences) {
   std::string joined;
+  for (const std::uint16_t e : sequences) {
+    if (e >= 0x100) joined += static_cast<char>(e >> 8);
+    joined += static_cast<char>(e & 0xFF);
+  }
+  std::u16string decoded = platform::DecodeBytes(joined, cp);
+  if (decoded.size() != sequences.size()) decoded.clear();
+  return decoded;
+}
+
+// The same from the converter's own lookups: a byte that reads alone is read
+// so even where it would lead a pair.
+std::u16string LookUpDecodings(const platform::Sequences& lookups,
+                               const std::vector<std::uint16_t>& sequences) {
+  std::u16string decoded(sequences.size(), u'\0');
+  for (std::size_t i = 0; i < sequences.size(); ++i) {
+    const std::uint16_t e = sequences[i];
+    const unsigned lead = e >> 8, trail = e & 0xFF;
+    if (e < 0x100) {
+      decoded[i] = lookups.singles[e];
+    } else if (lookups.singles[lead] == platform::Sequences::kNoCharacter &&
+               lookups.rows[lead] != 0 && trail >= lookups.first_trail &&
+               trail - lookups.first_trail < lookups.trails) {
+      decoded[i] =
+          lookups.pairs[(lookups.rows[lead] - 1u) * lookups.trails + trail - lookups.first_trail];
+    } else {
+      return {};
+    }
+    if (decoded[i] == platform::Sequences::kNoCharacter) return {};
+  }
+  return decoded;
+}
+
+bool Tables::Build(CodePage cp) {
+  if (!platform::IsCodePageAvailable(cp)) return false;
+  // A converter that looks its sequences up gives its lookups to copy; any
+  // other is run over every code unit and every sequence it writes.
+  const std::optional<platform::Sequences> lookups = platform::SequencesOf(cp);
+  std::vector<std::uint16_t> encode(0x10000, kNotInTable);
+  if (!(lookups ? LookUpEncodings(*lookups, encode) : RunEncoder(cp, encode))) return false;
+
+  // Every byte sequence those encodings use, and what each reads as.
+  std::vector<std::uint16_t> sequences;
   std::array<bool, 0x100> seen_single{};
   std::vector<bool> seen_pair(0x10000);
   for (std::uint32_t u = 0; u < 0x10000; ++u) {
@@ -122,12 +176,9 @@ bool Tables::Build(CodePage cp) {
     if (e < 0x100) {
       if (seen_single[e]) continue;
       seen_single[e] = true;
-      joined += static_cast<char>(e);
     } else {
       if (seen_pair[e]) continue;
       seen_pair[e] = true;
-      joined += static_cast<char>(e >> 8);
-      joined += static_cast<char>(e & 0xFF);
       lead_[e >> 8] = true;
     }
     sequences.push_back(e);
@@ -135,7 +186,8 @@ bool Tables::Build(CodePage cp) {
   for (int b = 0; b < 0x100; ++b) {
     if (seen_single[b] && lead_[b]) return false;  // a byte must be one or the other
   }
-  const std::u16string decoded = platform::DecodeBytes(joined, cp);
+  const std::u16string decoded =
+      lookups ? LookUpDecodings(*lookups, sequences) : RunDecoder(cp, sequences);
   if (decoded.size() != sequences.size()) return false;
   for (std::size_t i = 0; i < sequences.size(); ++i) {
     const std::uint16_t e = sequences[i];
