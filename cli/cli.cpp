@@ -1017,7 +1017,10 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     Pieces check(cp, [&](std::string_view bytes, std::size_t before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
-      codec::CheckedText checked = codec::DecodeBytes(bytes, cp, {.refuse_lossy_bytes = true});
+      // Past the first piece, text that is not held is only checked here.
+      const bool text_unwanted = pieces > 0 && !(hold && out.holds_all());
+      codec::CheckedText checked = codec::DecodeBytes(
+          bytes, cp, {.refuse_lossy_bytes = true, .text_unwanted = text_unwanted});
       if (checked.refused) {
         lossy = before + checked.refused->byte + 1;
         lossy_value = static_cast<unsigned char>(bytes[checked.refused->byte]);

@@ -39,10 +39,26 @@ class Tables {
   // False when the text needs the platform's converter.
   bool Encode(std::u16string_view text, EncodedText& result) const;
   // coming_back: also false at bytes whose character is written otherwise.
-  bool Decode(std::string_view bytes, std::u16string& text, bool coming_back) const;
+  bool Decode(std::string_view bytes, std::u16string& text, bool coming_back) const {
+    text.resize(bytes.size());
+    const char16_t* const end = Read<true>(bytes, text.data(), coming_back);
+    if (end == nullptr) return false;
+    text.resize(static_cast<std::size_t>(end - text.data()));
+    return true;
+  }
+  // The same without the text.
+  bool Check(std::string_view bytes, bool coming_back) const {
+    char16_t nowhere;
+    return Read<false>(bytes, &nowhere, coming_back) != nullptr;
+  }
 
  private:
   bool Build(CodePage cp);
+  // Reads bytes into out (room for a code unit per byte), when kText; the
+  // end of what it wrote (out itself without kText), or nullptr where the
+  // tables do not know a sequence.
+  template <bool kText>
+  char16_t* Read(std::string_view bytes, char16_t* out, bool coming_back) const;
 
   // For encoding: the bytes of a code unit, the first in the low 8 bits and
   // the trail byte, if there is one, in the high 8 (never 0 there). Two
@@ -252,6 +268,16 @@ VANTOREL_TARGET_AVX2 std::size_t NarrowAscii(const char16_t* in, std::size_t n, 
   return i;
 }
 
+// How many bytes below 0x80 come first, counted 32 at a time.
+VANTOREL_TARGET_AVX2 std::size_t SkipAscii(const char* in, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+    if (_mm256_movemask_epi8(v) != 0) break;
+  }
+  return i;
+}
+
 // The other way: bytes below 0x80 to code units, 16 at a time.
 VANTOREL_TARGET_AVX2 std::size_t WidenAscii(const char* in, std::size_t n, char16_t* out) {
   std::size_t i = 0;
@@ -323,16 +349,14 @@ bool Tables::Encode(std::u16string_view text, EncodedText& result) const {
   return true;
 }
 
-bool Tables::Decode(std::string_view bytes, std::u16string& text, bool coming_back) const {
-  text.resize(bytes.size());
+template <bool kText>
+char16_t* Tables::Read(std::string_view bytes, char16_t* out, bool coming_back) const {
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* const end = in + bytes.size();
   const bool* const single = coming_back ? single_back_.data() : single_.data();
   const char16_t* const single_char = single_char_.data();
   const bool* const lead = lead_.data();
   const char16_t* const pair = coming_back ? pair_back_.data() : pair_.data();
-  char16_t* const first = text.data();
-  char16_t* out = first;
 #ifdef VANTOREL_AVX2
   [[maybe_unused]] const bool ascii_run = ascii_is_itself_ && simd::HasAvx2();
 #else
@@ -342,9 +366,11 @@ bool Tables::Decode(std::string_view bytes, std::u16string& text, bool coming_ba
 #ifdef VANTOREL_AVX2
     if (ascii_run && *in < 0x80) {
       const std::size_t k =
-          WidenAscii(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in), out);
+          kText ? WidenAscii(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in),
+                             out)
+                : SkipAscii(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in));
       in += k;
-      out += k;
+      if constexpr (kText) out += k;
       if (in == end) break;
     }
 #endif
@@ -354,27 +380,28 @@ bool Tables::Decode(std::string_view bytes, std::u16string& text, bool coming_ba
       const char16_t c0 = pair[in[0] << 8 | in[1]], c1 = pair[in[2] << 8 | in[3]],
                      c2 = pair[in[4] << 8 | in[5]], c3 = pair[in[6] << 8 | in[7]];
       if ((c0 == 0) | (c1 == 0) | (c2 == 0) | (c3 == 0)) break;
-      out[0] = c0;
-      out[1] = c1;
-      out[2] = c2;
-      out[3] = c3;
-      out += 4;
+      if constexpr (kText) {
+        out[0] = c0;
+        out[1] = c1;
+        out[2] = c2;
+        out[3] = c3;
+        out += 4;
+      }
       in += 8;
     }
     if (in == end) break;
     const unsigned char b = *in;
     if (single[b]) {
-      *out++ = single_char[b];
+      if constexpr (kText) *out++ = single_char[b];
       ++in;
     } else if (lead[b] && end - in > 1 && pair[b << 8 | in[1]] != 0) {
-      *out++ = pair[b << 8 | in[1]];
+      if constexpr (kText) *out++ = pair[b << 8 | in[1]];
       in += 2;
     } else {
-      return false;
+      return nullptr;
     }
   }
-  text.resize(static_cast<std::size_t>(out - first));
-  return true;
+  return out;
 }
 
 }  // namespace
@@ -400,6 +427,11 @@ std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage 
   std::u16string text;
   if (tables == nullptr || !tables->Decode(bytes, text, true)) return std::nullopt;
   return text;
+}
+
+bool ComeBack(std::string_view bytes, CodePage cp) {
+  const Tables* tables = Tables::For(cp);
+  return tables != nullptr && tables->Check(bytes, true);
 }
 
 }  // namespace tables

@@ -115,6 +115,7 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       // The checked decode's shortcut: text exactly where the bytes come back.
       for (const std::string* b : {&encoded.bytes, &bytes}) {
         const auto coming_back = tables::DecodeComingBack(*b, cp);
+        ASSERT_EQ(tables::ComeBack(*b, cp), coming_back.has_value()) << n << " cp " << cp;
         const auto text = tables::DecodeBytes(*b, cp);
         ASSERT_EQ(coming_back.has_value(), text && platform::EncodeText(*text, cp).bytes == *b)
             << n << " cp " << cp;
