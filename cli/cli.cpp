@@ -520,76 +520,41 @@ std::optional<Failure> CheckUtf8(const Segment& segment, std::string_view what) 
                         " at byte offset " + std::to_string(segment.offset + error->offset)};
 }
 
-// All of the text is checked before anything is written. Text whose bytes in
-// the code page surely fit in kHeldOutputBytes (there are at most two for
-// every byte of UTF-8) is converted as it is checked, a segment at a time
-// while it is in the cache, and its bytes are held until all of it is found
-// good; larger text is read and converted again, a segment at a time, to be
-// written.
 std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePage cp,
                               codec::HexStyle style, Output& out, std::ostream& err) {
+  std::optional<Failure> not_utf8;
+  input.Pass(TextCut,
+             [&](const Segment& segment) { return !(not_utf8 = CheckUtf8(segment, what)); });
+  if (not_utf8) return not_utf8;
+
   // A piece's code units, in a buffer used again for every piece.
   const auto buffer = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
+  bool wrote_any = false;
   Unmappable unmappable;
-  // The bytes of checked text, a piece at a time, to each(bytes).
-  const auto convert = [&](std::string_view text, const auto& each) {
-    while (!text.empty()) {
+  const codec::HexFrame frame = codec::FrameOf(style.shape);
+  out.Append(frame.open);
+  input.Pass(TextCut, [&](const Segment& segment) {
+    for (std::string_view text = segment.text; !text.empty();) {
       const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-      const std::u16string_view units(  // valid: checked
+      const std::u16string_view units(  // valid: checked above
           buffer.get(),
           static_cast<std::size_t>(WriteUtf16(text.substr(0, piece), buffer.get()) - buffer.get()));
       text.remove_prefix(piece);
+
       const codec::EncodedText encoded = codec::EncodeText(units, cp);
       unmappable.Add(units, encoded);
-      if (!encoded.bytes.empty()) each(std::string_view(encoded.bytes));
-    }
-  };
-  const codec::HexFrame frame = codec::FrameOf(style.shape);
-  bool wrote_any = false;
-  const auto write = [&](std::string_view bytes) {
-    // What stands between groups joins these groups to those written before.
-    const std::string_view lead = wrote_any ? frame.between : "";
-    const std::size_t length = codec::GroupsLength(bytes.size(), style);
-    char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
-    codec::WriteGroups(bytes, style, hex);
-    out.Wrote(hex + length);
-    wrote_any = true;
-  };
 
-  const bool hold = input.size() <= kHeldOutputBytes / 2;
-  std::unique_ptr<char[]> held;
-  std::size_t held_size = 0;
-  if (hold) {
-    held = std::make_unique_for_overwrite<char[]>(2 * input.size());
-    io::PreferHugePages(held.get(), 2 * input.size());
-  }
-  std::optional<Failure> not_utf8;
-  input.Pass(TextCut, [&](const Segment& segment) {
-    if ((not_utf8 = CheckUtf8(segment, what))) return false;
-    if (hold) {
-      convert(segment.text, [&](std::string_view bytes) {
-        held_size = static_cast<std::size_t>(
-            std::copy(bytes.begin(), bytes.end(), held.get() + held_size) - held.get());
-      });
+      if (encoded.bytes.empty()) continue;
+      // What stands between groups joins this piece's groups to the previous piece's.
+      const std::string_view lead = wrote_any ? frame.between : "";
+      const std::size_t length = codec::GroupsLength(encoded.bytes.size(), style);
+      char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
+      codec::WriteGroups(encoded.bytes, style, hex);
+      out.Wrote(hex + length);
+      wrote_any = true;
     }
     return true;
   });
-  if (not_utf8) return not_utf8;
-
-  if (hold) {
-    // What was read is what is written; a file that changed since is still
-    // refused, as it would be in a second pass.
-    input.CheckStillUnchanged();
-    out.Append(frame.open);
-    for (std::size_t at = 0; at < held_size; at += kPieceBytes)
-      write(std::string_view(held.get() + at, std::min(kPieceBytes, held_size - at)));
-  } else {
-    out.Append(frame.open);
-    input.Pass(TextCut, [&](const Segment& segment) {
-      convert(segment.text, write);
-      return true;
-    });
-  }
   out.Append(frame.close);
   out.Append("\n");
   out.Finish();
