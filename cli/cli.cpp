@@ -943,10 +943,10 @@ Failure ShapeFailure(Input& input, const codec::ShapeError& error) {
 // All of the hex text is checked before anything is written, a piece at a
 // time, and the text of each piece is held as it will be written, up to
 // kHeldOutputBytes; all of it held, it is written once the input is found
-// good. Beyond that each piece is read and decoded again and written:
-// decoding twice a piece that stays in the cache costs less than holding all
-// of a large text, whose pages are new memory. Spaces, tabs and line breaks at
-// both ends of the input are left out first.
+// good. Beyond that the rest is only checked, and each piece is read and
+// decoded again and written: decoding twice a piece that stays in the cache
+// costs less than holding all of a large text, whose pages are new memory.
+// Spaces, tabs and line breaks at both ends of the input are left out first.
 std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePage cp, bool strict,
                               bool any, Output& out, std::ostream& err) {
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
