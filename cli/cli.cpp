@@ -943,10 +943,10 @@ Failure ShapeFailure(Input& input, const codec::ShapeError& error) {
 // All of the hex text is checked before anything is written, a piece at a
 // time, and the text of each piece is held as it will be written, up to
 // kHeldOutputBytes; all of it held, it is written once the input is found
-// good. Beyond that each piece is read and decoded again and written:
-// decoding twice a piece that stays in the cache costs less than holding all
-// of a large text, whose pages are new memory. Spaces, tabs and line breaks at
-// both ends of the input are left out first.
+// good. Beyond that the rest is only checked, and each piece is read and
+// decoded again and written: decoding twice a piece that stays in the cache
+// costs less than holding all of a large text, whose pages are new memory.
+// Spaces, tabs and line breaks at both ends of the input are left out first.
 std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePage cp, bool strict,
                               bool any, Output& out, std::ostream& err) {
   // Hex digits, spaces, tabs and line breaks are ASCII, and UTF-8 never uses
@@ -982,7 +982,10 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     Pieces check(cp, [&](std::string_view bytes, std::size_t before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
-      codec::CheckedText checked = codec::DecodeBytes(bytes, cp, {.refuse_lossy_bytes = true});
+      // Past the first piece, text that is not held is only checked here.
+      const bool text_unwanted = pieces > 0 && !(hold && out.holds_all());
+      codec::CheckedText checked = codec::DecodeBytes(
+          bytes, cp, {.refuse_lossy_bytes = true, .text_unwanted = text_unwanted});
       if (checked.refused) {
         lossy = before + checked.refused->byte + 1;
         lossy_value = static_cast<unsigned char>(bytes[checked.refused->byte]);

@@ -82,7 +82,12 @@ std::u16string TextToHex(std::u16string_view text, CodePage cp) {
 }
 
 CheckedText DecodeBytes(std::string_view bytes, CodePage cp, DecodeChecks checks) {
-  // Where every byte comes back, the tables say so as they decode.
+  // Where every byte comes back, the tables say so as they decode, or
+  // without decoding when the text is not wanted.
+  if (checks.refuse_lossy_bytes && checks.text_unwanted && bytes.size() >= tables::kTablesFrom &&
+      tables::ComeBack(bytes, cp) &&
+      (!checks.refuse_zero_bytes || ZeroCharacter(bytes, cp) == bytes.npos))
+    return CheckedText{};
   std::optional<std::u16string> coming_back;
   if (checks.refuse_lossy_bytes && bytes.size() >= tables::kTablesFrom)
     coming_back = tables::DecodeComingBack(bytes, cp);

@@ -105,6 +105,9 @@ std::u16string TextToHex(std::u16string_view text, CodePage cp = SystemCodePage(
 struct DecodeChecks {
   bool refuse_zero_bytes = false;   // a text box cannot hold a NUL (in UTF-16, 00 00)
   bool refuse_lossy_bytes = false;  // bytes that do not come back when encoded again
+  // Only whether and where the checks refuse is wanted: the text may be left
+  // empty where they refuse nothing.
+  bool text_unwanted = false;
 };
 
 // The text a hex text spells in the code page. Fails, all or nothing, on the

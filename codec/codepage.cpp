@@ -26,6 +26,11 @@
 namespace 字符串加密 {
 namespace {
 
+// While building, the encoding of a code unit: a byte below 0x100, else
+// lead << 8 | trail.
+constexpr std::uint16_t kUnmappable = 0xFFFF;  // written as 3F
+constexpr std::uint16_t kNotInTable = 0xFFFE;  // surrogates
+
 class Tables {
  public:
   // Nullptr when the code page does not fit in tables.
@@ -34,15 +39,26 @@ class Tables {
   // False when the text needs the platform's converter.
   bool Encode(std::u16string_view text, EncodedText& result) const;
   // coming_back: also false at bytes whose character is written otherwise.
-  bool Decode(std::string_view bytes, std::u16string& text, bool coming_back) const;
+  bool Decode(std::string_view bytes, std::u16string& text, bool coming_back) const {
+    text.resize(bytes.size());
+    const char16_t* const end = Read<true>(bytes, text.data(), coming_back);
+    if (end == nullptr) return false;
+    text.resize(static_cast<std::size_t>(end - text.data()));
+    return true;
+  }
+  // The same without the text.
+  bool Check(std::string_view bytes, bool coming_back) const {
+    char16_t nowhere;
+    return Read<false>(bytes, &nowhere, coming_back) != nullptr;
+  }
 
  private:
-  // While building, the encoding of a code unit: a byte below 0x100, else
-  // lead << 8 | trail.
-  static constexpr std::uint16_t kUnmappable = 0xFFFF;  // written as 3F
-  static constexpr std::uint16_t kNotInTable = 0xFFFE;  // surrogates
-
   bool Build(CodePage cp);
+  // Reads bytes into out (room for a code unit per byte), when kText; the
+  // end of what it wrote (out itself without kText), or nullptr where the
+  // tables do not know a sequence.
+  template <bool kText>
+  char16_t* Read(std::string_view bytes, char16_t* out, bool coming_back) const;
 
   // For encoding: the bytes of a code unit, the first in the low 8 bits and
   // the trail byte, if there is one, in the high 8 (never 0 there). Two
@@ -65,8 +81,9 @@ class Tables {
 
 bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-bool Tables::Build(CodePage cp) {
-  if (!platform::IsCodePageAvailable(cp)) return false;
+// What the converter writes each code unit of the first plane as (but the
+// surrogates), as Build keeps it while building: run over every code unit.
+bool RunEncoder(CodePage cp, std::vector<std::uint16_t>& encode) {
   // Every code unit but the surrogates and the line feed, each followed by a
   // line feed: the separator can be told apart because in these code pages
   // no character but the line feed itself has 0A in its bytes.
@@ -81,19 +98,12 @@ bool Tables::Build(CodePage cp) {
   const EncodedText line_feed = platform::EncodeText(u"\n", cp);
   if (line_feed.bytes.size() != 1 || line_feed.bytes.front() != '\n') return false;
 
-  std::vector<std::uint16_t> encode(0x10000);
+  encode[u'\n'] = '\n';
   std::size_t at = 0;
   std::size_t unmappable = 0;
   for (std::uint32_t u = 0; u < 0x10000; ++u) {
     const auto unit = static_cast<char16_t>(u);
-    if (IsSurrogate(unit)) {
-      encode[u] = kNotInTable;
-      continue;
-    }
-    if (unit == u'\n') {
-      encode[u] = '\n';
-      continue;
-    }
+    if (IsSurrogate(unit) || unit == u'\n') continue;
     const std::size_t end = encoded.bytes.find('\n', at);
     if (end == std::string::npos || end == at || end - at > 2) return false;
     const auto b0 = static_cast<unsigned char>(encoded.bytes[at]);
@@ -108,12 +118,72 @@ bool Tables::Build(CodePage cp) {
     at = end + 1;
   }
   // The converter must agree that exactly those became 3F.
-  if (at != encoded.bytes.size() || unmappable != encoded.unmappable) return false;
+  return at == encoded.bytes.size() && unmappable == encoded.unmappable;
+}
 
-  // Every byte sequence those encodings use, decoded in one go: in a code page
-  // without state each of them is one code unit of the result.
-  std::vector<std::uint16_t> sequences;
+// The same from the converter's own lookups, without running it.
+bool LookUpEncodings(const platform::Sequences& sequences, std::vector<std::uint16_t>& encode) {
+  for (std::uint32_t u = 0; u < 0x10000; ++u) {
+    if (IsSurrogate(static_cast<char16_t>(u))) continue;
+    const std::uint16_t w = sequences.writes[u];
+    if (w == platform::Sequences::kUnwritable) {
+      encode[u] = kUnmappable;
+    } else if (w >= kNotInTable || (w == '?' && u != u'?') || (u == u'\n') != (w == '\n')) {
+      return false;  // not as the converter counts what became 3F, or no table
+    } else {
+      encode[u] = w;
+    }
+  }
+  return true;
+}
+
+// What the converter reads each of sequences (a byte, or lead << 8 | trail) as:
+// all of them decoded in one go, since in a code page without state each of
+// them is one code unit of the result. Empty when that is not so.
+std::u16string RunDecoder(CodePage cp, const std::vector<std::uint16_t>& sequences) {
   std::string joined;
+  for (const std::uint16_t e : sequences) {
+    if (e >= 0x100) joined += static_cast<char>(e >> 8);
+    joined += static_cast<char>(e & 0xFF);
+  }
+  std::u16string decoded = platform::DecodeBytes(joined, cp);
+  if (decoded.size() != sequences.size()) decoded.clear();
+  return decoded;
+}
+
+// The same from the converter's own lookups: a byte that reads alone is read
+// so even where it would lead a pair.
+std::u16string LookUpDecodings(const platform::Sequences& lookups,
+                               const std::vector<std::uint16_t>& sequences) {
+  std::u16string decoded(sequences.size(), u'\0');
+  for (std::size_t i = 0; i < sequences.size(); ++i) {
+    const std::uint16_t e = sequences[i];
+    const unsigned lead = e >> 8, trail = e & 0xFF;
+    if (e < 0x100) {
+      decoded[i] = lookups.singles[e];
+    } else if (lookups.singles[lead] == platform::Sequences::kNoCharacter &&
+               lookups.rows[lead] != 0 && trail >= lookups.first_trail &&
+               trail - lookups.first_trail < lookups.trails) {
+      decoded[i] =
+          lookups.pairs[(lookups.rows[lead] - 1u) * lookups.trails + trail - lookups.first_trail];
+    } else {
+      return {};
+    }
+    if (decoded[i] == platform::Sequences::kNoCharacter) return {};
+  }
+  return decoded;
+}
+
+bool Tables::Build(CodePage cp) {
+  if (!platform::IsCodePageAvailable(cp)) return false;
+  // A converter that looks its sequences up gives its lookups to copy; any
+  // other is run over every code unit and every sequence it writes.
+  const std::optional<platform::Sequences> lookups = platform::SequencesOf(cp);
+  std::vector<std::uint16_t> encode(0x10000, kNotInTable);
+  if (!(lookups ? LookUpEncodings(*lookups, encode) : RunEncoder(cp, encode))) return false;
+
+  // Every byte sequence those encodings use, and what each reads as.
+  std::vector<std::uint16_t> sequences;
   std::array<bool, 0x100> seen_single{};
   std::vector<bool> seen_pair(0x10000);
   for (std::uint32_t u = 0; u < 0x10000; ++u) {
@@ -122,12 +192,9 @@ bool Tables::Build(CodePage cp) {
     if (e < 0x100) {
       if (seen_single[e]) continue;
       seen_single[e] = true;
-      joined += static_cast<char>(e);
     } else {
       if (seen_pair[e]) continue;
       seen_pair[e] = true;
-      joined += static_cast<char>(e >> 8);
-      joined += static_cast<char>(e & 0xFF);
       lead_[e >> 8] = true;
     }
     sequences.push_back(e);
@@ -135,7 +202,8 @@ bool Tables::Build(CodePage cp) {
   for (int b = 0; b < 0x100; ++b) {
     if (seen_single[b] && lead_[b]) return false;  // a byte must be one or the other
   }
-  const std::u16string decoded = platform::DecodeBytes(joined, cp);
+  const std::u16string decoded =
+      lookups ? LookUpDecodings(*lookups, sequences) : RunDecoder(cp, sequences);
   if (decoded.size() != sequences.size()) return false;
   for (std::size_t i = 0; i < sequences.size(); ++i) {
     const std::uint16_t e = sequences[i];
@@ -196,6 +264,16 @@ VANTOREL_TARGET_AVX2 std::size_t NarrowAscii(const char16_t* in, std::size_t n, 
     const __m128i packed =
         _mm_packus_epi16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), packed);
+  }
+  return i;
+}
+
+// How many bytes below 0x80 come first, counted 32 at a time.
+VANTOREL_TARGET_AVX2 std::size_t SkipAscii(const char* in, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+    if (_mm256_movemask_epi8(v) != 0) break;
   }
   return i;
 }
@@ -271,16 +349,14 @@ bool Tables::Encode(std::u16string_view text, EncodedText& result) const {
   return true;
 }
 
-bool Tables::Decode(std::string_view bytes, std::u16string& text, bool coming_back) const {
-  text.resize(bytes.size());
+template <bool kText>
+char16_t* Tables::Read(std::string_view bytes, char16_t* out, bool coming_back) const {
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const auto* const end = in + bytes.size();
   const bool* const single = coming_back ? single_back_.data() : single_.data();
   const char16_t* const single_char = single_char_.data();
   const bool* const lead = lead_.data();
   const char16_t* const pair = coming_back ? pair_back_.data() : pair_.data();
-  char16_t* const first = text.data();
-  char16_t* out = first;
 #ifdef VANTOREL_AVX2
   [[maybe_unused]] const bool ascii_run = ascii_is_itself_ && simd::HasAvx2();
 #else
@@ -290,9 +366,11 @@ bool Tables::Decode(std::string_view bytes, std::u16string& text, bool coming_ba
 #ifdef VANTOREL_AVX2
     if (ascii_run && *in < 0x80) {
       const std::size_t k =
-          WidenAscii(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in), out);
+          kText ? WidenAscii(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in),
+                             out)
+                : SkipAscii(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in));
       in += k;
-      out += k;
+      if constexpr (kText) out += k;
       if (in == end) break;
     }
 #endif
@@ -302,27 +380,28 @@ bool Tables::Decode(std::string_view bytes, std::u16string& text, bool coming_ba
       const char16_t c0 = pair[in[0] << 8 | in[1]], c1 = pair[in[2] << 8 | in[3]],
                      c2 = pair[in[4] << 8 | in[5]], c3 = pair[in[6] << 8 | in[7]];
       if ((c0 == 0) | (c1 == 0) | (c2 == 0) | (c3 == 0)) break;
-      out[0] = c0;
-      out[1] = c1;
-      out[2] = c2;
-      out[3] = c3;
-      out += 4;
+      if constexpr (kText) {
+        out[0] = c0;
+        out[1] = c1;
+        out[2] = c2;
+        out[3] = c3;
+        out += 4;
+      }
       in += 8;
     }
     if (in == end) break;
     const unsigned char b = *in;
     if (single[b]) {
-      *out++ = single_char[b];
+      if constexpr (kText) *out++ = single_char[b];
       ++in;
     } else if (lead[b] && end - in > 1 && pair[b << 8 | in[1]] != 0) {
-      *out++ = pair[b << 8 | in[1]];
+      if constexpr (kText) *out++ = pair[b << 8 | in[1]];
       in += 2;
     } else {
-      return false;
+      return nullptr;
     }
   }
-  text.resize(static_cast<std::size_t>(out - first));
-  return true;
+  return out;
 }
 
 }  // namespace
@@ -348,6 +427,11 @@ std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage 
   std::u16string text;
   if (tables == nullptr || !tables->Decode(bytes, text, true)) return std::nullopt;
   return text;
+}
+
+bool ComeBack(std::string_view bytes, CodePage cp) {
+  const Tables* tables = Tables::For(cp);
+  return tables != nullptr && tables->Check(bytes, true);
 }
 
 }  // namespace tables

@@ -181,5 +181,7 @@ std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) 
   return text;
 }
 
+std::optional<Sequences> SequencesOf(CodePage cp) { return published::SequencesOf(cp); }
+
 }  // namespace platform
 }  // namespace 字符串加密

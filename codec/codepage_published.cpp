@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "codec/internal/published.hpp"
@@ -71,10 +72,12 @@ class CodePageTables {
   // The character of the sequence that starts at in (end - in > 0) and its
   // length; length 0 when none starts there.
   char32_t Read(const unsigned char* in, const unsigned char* end, int& length) const;
+  // What Encode and Read look up; nothing for GB18030.
+  std::optional<platform::Sequences> Lookups() const;
 
  private:
   // writes_ entries: a byte, lead << 8 | trail, or these.
-  static constexpr std::uint16_t kUnwritable = 0xFFFF;
+  static constexpr std::uint16_t kUnwritable = platform::Sequences::kUnwritable;
   static constexpr std::uint16_t kFourBytes = 0xFFFE;  // GB18030: four_bytes_ holds the index
 
   explicit CodePageTables(const Table& table);
@@ -145,6 +148,13 @@ const CodePageTables* CodePageTables::For(CodePage cp) {
   }
   made.emplace_back(cp, std::move(tables));
   return made.back().second.get();
+}
+
+std::optional<platform::Sequences> CodePageTables::Lookups() const {
+  static_assert(kNoCharacter == platform::Sequences::kNoCharacter);
+  if (gb18030_) return std::nullopt;
+  return platform::Sequences{writes_.data(), singles_.data(), rows_.data(),
+                             first_trail_,   trails_,         pairs_.data()};
 }
 
 EncodedText CodePageTables::Encode(std::u16string_view text) const {
@@ -408,6 +418,11 @@ std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) 
   std::u16string text;
   if (!Decode(bytes, cp, true, text)) return std::nullopt;
   return text;
+}
+
+std::optional<platform::Sequences> SequencesOf(CodePage cp) {
+  if (cp == 65001 || Find(cp) == nullptr) return std::nullopt;
+  return CodePageTables::For(cp)->Lookups();
 }
 
 }  // namespace 字符串加密::published

@@ -98,5 +98,8 @@ std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp) 
   return text;
 }
 
+// Windows' converters are the system's.
+std::optional<Sequences> SequencesOf(CodePage) { return std::nullopt; }
+
 }  // namespace platform
 }  // namespace 字符串加密

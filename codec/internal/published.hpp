@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "codec/codec.hpp"
+#include "codec/internal/platform.hpp"
 
 namespace 字符串加密::published {
 
@@ -46,5 +47,9 @@ EncodedText EncodeText(std::u16string_view text, CodePage cp);
 std::u16string DecodeBytes(std::string_view bytes, CodePage cp);
 // The text the bytes spell, or nothing when any of them are not text.
 std::optional<std::u16string> DecodeIfText(std::string_view bytes, CodePage cp);
+
+// What the converters of a code page of one- and two-byte characters look up,
+// as platform::SequencesOf gives it; nothing for GB18030 and UTF-8.
+std::optional<platform::Sequences> SequencesOf(CodePage cp);
 
 }  // namespace 字符串加密::published

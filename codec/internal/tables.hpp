@@ -24,5 +24,7 @@ std::optional<std::u16string> DecodeBytes(std::string_view bytes, CodePage cp);
 // character that the code page writes otherwise: the text, when it is given,
 // encodes to exactly these bytes again.
 std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage cp);
+// Whether DecodeComingBack would give the text, found without writing it.
+bool ComeBack(std::string_view bytes, CodePage cp);
 
 }  // namespace 字符串加密::tables

@@ -115,6 +115,7 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       // The checked decode's shortcut: text exactly where the bytes come back.
       for (const std::string* b : {&encoded.bytes, &bytes}) {
         const auto coming_back = tables::DecodeComingBack(*b, cp);
+        ASSERT_EQ(tables::ComeBack(*b, cp), coming_back.has_value()) << n << " cp " << cp;
         const auto text = tables::DecodeBytes(*b, cp);
         ASSERT_EQ(coming_back.has_value(), text && platform::EncodeText(*text, cp).bytes == *b)
             << n << " cp " << cp;
@@ -122,6 +123,36 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
           ASSERT_EQ(*coming_back, *text) << n << " cp " << cp;
         }
       }
+    }
+  }
+}
+
+// The tables against the converters on every code unit of the first plane
+// and every sequence of one or two bytes: the tables are filled from the
+// converters' own lookups where the codec has them, else by running them.
+TEST(FastPaths, TablesAgreeWithTheConvertersOnEverything) {
+  for (const CodePage cp : {936u, 950u, 932u, 949u, 1252u}) {
+    std::u16string all;
+    for (std::uint32_t u = 0; u < 0x10000; ++u) {
+      if (u < 0xD800 || u > 0xDFFF) all += static_cast<char16_t>(u);
+    }
+    const auto encoded = tables::EncodeText(all, cp);
+    ASSERT_TRUE(encoded) << cp;
+    const EncodedText plain = platform::EncodeText(all, cp);
+    ASSERT_EQ(encoded->bytes, plain.bytes) << cp;
+    ASSERT_EQ(encoded->unmappable, plain.unmappable) << cp;
+    ASSERT_EQ(encoded->first_unmappable, plain.first_unmappable) << cp;
+    for (std::uint32_t s = 0; s < 0x10100; ++s) {
+      // 00 to FF alone, then every lead byte with every trail byte.
+      const std::string bytes =
+          s < 0x100 ? std::string(1, static_cast<char>(s))
+                    : std::string{static_cast<char>((s - 0x100) >> 8), static_cast<char>(s & 0xFF)};
+      const auto text = tables::DecodeBytes(bytes, cp);
+      if (!text) continue;
+      ASSERT_EQ(*text, platform::DecodeBytes(bytes, cp)) << cp << " " << s;
+      ASSERT_EQ(tables::DecodeComingBack(bytes, cp).has_value(),
+                platform::EncodeText(*text, cp).bytes == bytes)
+          << cp << " " << s;
     }
   }
 }
