@@ -4,14 +4,12 @@
 #include <cstdint>
 #include <cstring>
 
-// The hot loops take 64 bytes or eight characters at a time with AVX2 where
-// the processor has it (compiled in on x86-64 with GCC or Clang); elsewhere
-// the plain loops below do all of it.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define VANTOREL_UTF8_AVX2 1
-#include <immintrin.h>
-#endif
+#include "codec/internal/simd.hpp"
+#include "codec/internal/utf8_blocks.hpp"
 
+// The hot loops take 64 bytes or eight characters at a time with AVX2 where
+// the processor has it (codec/internal/simd.hpp); elsewhere the plain loops
+// below do all of it.
 namespace vantorel {
 namespace {
 
@@ -53,13 +51,8 @@ std::size_t ThreeByteRun(const unsigned char* p, std::size_t n) {
   return i;
 }
 
-#ifdef VANTOREL_UTF8_AVX2
-#define VANTOREL_AVX2_FUNCTION __attribute__((target("avx2")))
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-}
+#ifdef VANTOREL_AVX2
+using 字符串加密::simd::HasAvx2;
 
 // Which of 64 bytes are ASCII, continuation bytes, and lead bytes of the
 // plain three-byte sequences (IsPlainThreeByteLead), as bit masks.
@@ -67,11 +60,11 @@ struct Classes {
   std::uint64_t ascii, continuation, lead3;
 };
 
-VANTOREL_AVX2_FUNCTION inline std::uint32_t Mask(__m256i v) {
+VANTOREL_TARGET_AVX2 inline std::uint32_t Mask(__m256i v) {
   return static_cast<std::uint32_t>(_mm256_movemask_epi8(v));
 }
 
-VANTOREL_AVX2_FUNCTION inline Classes Classify(const unsigned char* p) {
+VANTOREL_TARGET_AVX2 inline Classes Classify(const unsigned char* p) {
   Classes c{};
   for (int half = 0; half < 2; ++half) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * half));
@@ -93,7 +86,7 @@ VANTOREL_AVX2_FUNCTION inline Classes Classify(const unsigned char* p) {
 // which starts a character. Returns how many bytes it found valid, always
 // ending before a character: the first block holding anything else (or a
 // sequence the end of the input cuts) is left to the plain loop.
-VANTOREL_AVX2_FUNCTION std::size_t ValidRun(const unsigned char* p, std::size_t n) {
+VANTOREL_TARGET_AVX2 std::size_t ValidRun(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
   std::uint64_t carried = 0;  // continuation bytes due at the start of the block
   std::uint64_t last_leads = 0;
@@ -141,7 +134,7 @@ constexpr Compact MakeCompact() {
 constexpr Compact kCompact = MakeCompact();
 
 // 16 bytes as 16-bit lanes.
-VANTOREL_AVX2_FUNCTION inline __m256i Widen(const unsigned char* p) {
+VANTOREL_TARGET_AVX2 inline __m256i Widen(const unsigned char* p) {
   return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
@@ -151,7 +144,7 @@ VANTOREL_AVX2_FUNCTION inline __m256i Widen(const unsigned char* p) {
 // in each 16 bytes at a time, while every byte up to the end of the last of
 // them is such (checked here) and 32 are left. Returns how many bytes it read
 // and moves out on.
-VANTOREL_AVX2_FUNCTION std::size_t WidenRun(const unsigned char* p, std::size_t n, char16_t*& out) {
+VANTOREL_TARGET_AVX2 std::size_t WidenRun(const unsigned char* p, std::size_t n, char16_t*& out) {
   std::size_t i = 0;
   while (i + 32 <= n) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
@@ -223,82 +216,6 @@ VANTOREL_AVX2_FUNCTION std::size_t WidenRun(const unsigned char* p, std::size_t 
   return i;
 }
 
-// How the bytes of four code units, each in a 32-bit lane as b0 | b1 << 8 |
-// b2 << 16, are put one after the other: the pshufb mask and the bytes'
-// count for each set of those of them that are ASCII (bit j for lane j),
-// whose one byte is b0; the others take three.
-struct Squeeze {
-  alignas(16) std::int8_t order[16][16];
-  std::uint8_t length[16];
-};
-
-constexpr Squeeze MakeSqueeze() {
-  Squeeze squeeze{};
-  for (int ascii = 0; ascii < 16; ++ascii) {
-    int at = 0;
-    for (int lane = 0; lane < 4; ++lane) {
-      const int bytes = (ascii >> lane & 1) != 0 ? 1 : 3;
-      for (int k = 0; k < bytes; ++k)
-        squeeze.order[ascii][at++] = static_cast<std::int8_t>(4 * lane + k);
-    }
-    squeeze.length[ascii] = static_cast<std::uint8_t>(at);
-    while (at < 16) squeeze.order[ascii][at++] = -1;
-  }
-  return squeeze;
-}
-
-constexpr Squeeze kSqueeze = MakeSqueeze();
-
-// Code units that are ASCII or from U+0800 to U+FFFF and no surrogates (text
-// in Chinese, ASCII among it), as their one or three bytes each at w, eight at
-// a time while all eight are such and ten are left (the room for those holds
-// what is written past their bytes); returns how many it wrote and moves w on.
-VANTOREL_AVX2_FUNCTION std::size_t NarrowRun(const char16_t* in, std::size_t n, char*& w) {
-  std::size_t i = 0;
-  while (i + 10 <= n) {
-    if (i + 16 <= n) {  // 16 of ASCII
-      const __m256i units = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
-      if (_mm256_testz_si256(units, _mm256_set1_epi16(static_cast<short>(0xFF80)))) {
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(w),
-            _mm_packus_epi16(_mm256_castsi256_si128(units), _mm256_extracti128_si256(units, 1)));
-        w += 16;
-        i += 16;
-        continue;
-      }
-    }
-    const __m256i u =
-        _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
-    const __m256i ascii = _mm256_cmpgt_epi32(_mm256_set1_epi32(0x80), u);
-    const __m256i two_bytes =
-        _mm256_andnot_si256(ascii, _mm256_cmpgt_epi32(_mm256_set1_epi32(0x800), u));
-    const __m256i surrogate = _mm256_cmpeq_epi32(_mm256_and_si256(u, _mm256_set1_epi32(0xF800)),
-                                                 _mm256_set1_epi32(0xD800));
-    if (Mask(_mm256_or_si256(two_bytes, surrogate)) != 0) break;
-    // b0 | b1 << 8 | b2 << 16 in each lane; an ASCII unit is its own b0.
-    const __m256i b0 = _mm256_or_si256(_mm256_srli_epi32(u, 12), _mm256_set1_epi32(0xE0));
-    const __m256i b1 = _mm256_slli_epi32(
-        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(u, 6), _mm256_set1_epi32(0x3F)),
-                        _mm256_set1_epi32(0x80)),
-        8);
-    const __m256i b2 = _mm256_slli_epi32(
-        _mm256_or_si256(_mm256_and_si256(u, _mm256_set1_epi32(0x3F)), _mm256_set1_epi32(0x80)), 16);
-    const __m256i d = _mm256_blendv_epi8(_mm256_or_si256(_mm256_or_si256(b0, b1), b2), u, ascii);
-    const auto lanes = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(ascii)));
-    const unsigned low = lanes & 15, high = lanes >> 4;
-    const __m256i order = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kSqueeze.order[low]))),
-        _mm_load_si128(reinterpret_cast<const __m128i*>(kSqueeze.order[high])), 1);
-    const __m256i bytes = _mm256_shuffle_epi8(d, order);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(w), _mm256_castsi256_si128(bytes));
-    w += kSqueeze.length[low];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(w), _mm256_extracti128_si256(bytes, 1));
-    w += kSqueeze.length[high];
-    i += 8;
-  }
-  return i;
-}
 #endif
 
 // Reads the sequence that starts at p (left > 0 bytes available) into cp and
@@ -352,9 +269,9 @@ int ReadSequence(const unsigned char* p, std::size_t left, char32_t& cp, Kind& k
   return length;
 }
 
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
 // How many of n code units are low surrogates, 16 at a time.
-VANTOREL_AVX2_FUNCTION std::size_t LowSurrogates(const char16_t* units, std::size_t n) {
+VANTOREL_TARGET_AVX2 std::size_t LowSurrogates(const char16_t* units, std::size_t n) {
   std::size_t count = 0, i = 0;
   while (i + 16 <= n) {
     // Up to 2^15 steps into 16-bit counts (each step adds 0 or 1 per lane).
@@ -382,14 +299,14 @@ char16_t* Utf16Into(std::string_view utf8, char16_t* w, std::optional<Utf8Error>
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
   std::size_t i = 0;
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
   const bool vectors = HasAvx2();
   // Where the vector loop stopped last: the plain one goes on past the 16
   // bytes it could not take before it is tried again.
   std::size_t plain_until = 0;
 #endif
   while (i < n) {
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
     if (vectors && i >= plain_until) {
       i += WidenRun(p + i, n - i, w);
       plain_until = i + 16;
@@ -427,7 +344,7 @@ char16_t* Utf16Into(std::string_view utf8, char16_t* w, std::optional<Utf8Error>
 }  // namespace
 
 std::size_t CodePointsIn(std::u16string_view units) {
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
   if (HasAvx2()) return units.size() - LowSurrogates(units.data(), units.size());
 #endif
   std::size_t low_surrogates = 0;
@@ -457,13 +374,13 @@ std::optional<Utf8Error> FindInvalidUtf8(std::string_view utf8) {
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
   std::size_t i = 0;
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
   const bool vectors = HasAvx2();
   // Where the vector loop stopped last: the plain loop goes on a block past it.
   std::size_t plain_until = 0;
 #endif
   while (i < n) {
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
     if (vectors && i >= plain_until) {
       i += ValidRun(p + i, n - i);
       plain_until = i + 64;
@@ -506,17 +423,17 @@ void AppendUtf8(std::u16string_view utf16, std::string& out) {
 
 char* WriteUtf8(std::u16string_view utf16, char* w) {
   const std::size_t n = utf16.size();
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
   const bool vectors = HasAvx2();
   // Where the vector loop stopped last: the plain one goes on past the eight
   // units it could not take before it is tried again.
   std::size_t plain_until = 0;
 #endif
   for (std::size_t i = 0; i < n; ++i) {
-#ifdef VANTOREL_UTF8_AVX2
+#ifdef VANTOREL_AVX2
     // Chinese text and ASCII, eight units at a time.
     if (vectors && i >= plain_until) {
-      i += NarrowRun(utf16.data() + i, n - i, w);
+      i += 字符串加密::utf8_blocks::WriteRun(utf16.data() + i, n - i, w);
       plain_until = i + 8;
     }
 #endif

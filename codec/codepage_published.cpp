@@ -23,6 +23,7 @@
 
 #include "codec/internal/published.hpp"
 #include "codec/internal/simd.hpp"
+#include "codec/internal/utf8_blocks.hpp"
 
 namespace 字符串加密::published {
 namespace {
@@ -224,74 +225,6 @@ char32_t CodePageTables::Read(const unsigned char* in, const unsigned char* end,
   return c;
 }
 
-#ifdef VANTOREL_AVX2
-// How the bytes of four code units, each in a 32-bit lane as b0 | b1 << 8 |
-// b2 << 16, are put one after the other: the pshufb mask and the bytes'
-// count for each set of those of them that are ASCII (bit j for lane j),
-// whose one byte is b0; the others take three.
-struct Squeeze {
-  alignas(16) std::int8_t order[16][16];
-  std::uint8_t length[16];
-};
-
-constexpr Squeeze MakeSqueeze() {
-  Squeeze squeeze{};
-  for (int ascii = 0; ascii < 16; ++ascii) {
-    int at = 0;
-    for (int lane = 0; lane < 4; ++lane) {
-      const int bytes = (ascii >> lane & 1) != 0 ? 1 : 3;
-      for (int k = 0; k < bytes; ++k)
-        squeeze.order[ascii][at++] = static_cast<std::int8_t>(4 * lane + k);
-    }
-    squeeze.length[ascii] = static_cast<std::uint8_t>(at);
-    while (at < 16) squeeze.order[ascii][at++] = -1;
-  }
-  return squeeze;
-}
-
-constexpr Squeeze kSqueeze = MakeSqueeze();
-
-// Code units that are ASCII or from U+0800 to U+FFFF and no surrogates (text
-// in Chinese, ASCII among it), as their one or three bytes each at out, eight
-// at a time while all eight are such and ten are left (the room for those
-// holds what is written past their bytes); returns how many it wrote and
-// moves out on.
-VANTOREL_TARGET_AVX2 std::size_t Utf8Run(const char16_t* in, std::size_t n, char*& out) {
-  std::size_t i = 0;
-  for (; i + 10 <= n; i += 8) {
-    const __m256i u =
-        _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
-    const __m256i ascii = _mm256_cmpgt_epi32(_mm256_set1_epi32(0x80), u);
-    const __m256i two_bytes =
-        _mm256_andnot_si256(ascii, _mm256_cmpgt_epi32(_mm256_set1_epi32(0x800), u));
-    const __m256i surrogate = _mm256_cmpeq_epi32(_mm256_and_si256(u, _mm256_set1_epi32(0xF800)),
-                                                 _mm256_set1_epi32(0xD800));
-    if (!_mm256_testz_si256(_mm256_or_si256(two_bytes, surrogate), _mm256_set1_epi32(-1))) break;
-    // b0 | b1 << 8 | b2 << 16 in each lane; an ASCII unit is its own b0.
-    const __m256i b0 = _mm256_or_si256(_mm256_srli_epi32(u, 12), _mm256_set1_epi32(0xE0));
-    const __m256i b1 = _mm256_slli_epi32(
-        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(u, 6), _mm256_set1_epi32(0x3F)),
-                        _mm256_set1_epi32(0x80)),
-        8);
-    const __m256i b2 = _mm256_slli_epi32(
-        _mm256_or_si256(_mm256_and_si256(u, _mm256_set1_epi32(0x3F)), _mm256_set1_epi32(0x80)), 16);
-    const __m256i d = _mm256_blendv_epi8(_mm256_or_si256(_mm256_or_si256(b0, b1), b2), u, ascii);
-    const auto lanes = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(ascii)));
-    const unsigned low = lanes & 15, high = lanes >> 4;
-    const __m256i order = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(
-            _mm_load_si128(reinterpret_cast<const __m128i*>(kSqueeze.order[low]))),
-        _mm_load_si128(reinterpret_cast<const __m128i*>(kSqueeze.order[high])), 1);
-    const __m256i bytes = _mm256_shuffle_epi8(d, order);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
-    out += kSqueeze.length[low];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_extracti128_si256(bytes, 1));
-    out += kSqueeze.length[high];
-  }
-  return i;
-}
-#endif
-
 EncodedText EncodeUtf8(std::u16string_view text) {
   EncodedText result;
   result.bytes.resize(3 * text.size());  // a pair of units takes four
@@ -305,7 +238,7 @@ EncodedText EncodeUtf8(std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
 #ifdef VANTOREL_AVX2
     if (vectors && i >= plain_until) {
-      i += Utf8Run(text.data() + i, text.size() - i, out);
+      i += utf8_blocks::WriteRun(text.data() + i, text.size() - i, out);
       plain_until = i + 8;
       if (i == text.size()) break;
     }
