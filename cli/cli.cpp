@@ -137,11 +137,11 @@ std::string NamesList() {
 
 // Input is converted and written in pieces of about this many bytes, so a
 // large input needs little memory beyond itself.
-constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 
 // Standard output leaves in blocks of at least this many bytes (the last one
 // may be shorter), from one buffer used again for every block.
-constexpr std::size_t kOutputBytes = std::size_t{1} << 20;
+constexpr std::size_t kOutputBytes = std::size_t{256} << 10;
 
 // Decode keeps up to this much of its output as it checks the input, and
 // then writes it without reading and decoding the input again; more, and it
@@ -151,7 +151,7 @@ constexpr std::size_t kHeldOutputBytes = std::size_t{32} << 20;
 // Input is worked on in segments of about this many bytes (more only where
 // none of that length can be cut off), a regular file read a window of that
 // size at a time.
-constexpr std::size_t kWindowBytes = std::size_t{2} << 20;
+constexpr std::size_t kWindowBytes = std::size_t{256} << 10;
 
 // Group text in messages is cut after this many bytes.
 constexpr std::size_t kMaxShownGroup = 64;

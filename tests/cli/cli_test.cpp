@@ -254,7 +254,7 @@ std::string Repeat(std::string_view s, std::size_t times) {
   return all;
 }
 
-// Input of more than a piece (1 MiB) or a window (2 MiB: a regular file is
+// Input of many pieces (64 KiB) and windows (256 KiB: a regular file is
 // read a window at a time), from a file, a pipe (read whole, in as many parts
 // as the pipe takes) or in-process, comes out as if it were one piece: a
 // character cut by an edge (a surrogate pair in UTF-16), the space that joins
@@ -276,9 +276,9 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
     return std::string(groups).replace(2 + 7 * ((g - 1) / 3), 3, group);
   };
   const std::size_t late = count - 2999;
-  const std::size_t n = 800'000;  // "61 " n times: a little over a window
+  const std::size_t n = 800'000;  // "61 " n times: many windows
   const std::string a(n, 'a'), a_hex = Repeat("61 ", n);
-  const std::size_t m = (std::size_t{2} << 20) + 1;  // a window and a byte: three pieces
+  const std::size_t m = (std::size_t{2} << 20) + 1;  // many pieces, and a byte
   const std::string many(m, 'a'), many_0x = Repeat("0x61, ", m - 1) + "0x61";
   std::vector<Case> cases = {
       {{"encode"},
