@@ -23,8 +23,9 @@ VANTOREL_TARGET_AVX2 inline std::uint32_t Mask(__m256i v) {
 // ASCII and three-byte characters, mixed as Chinese text mixes them, from
 // p[0], which starts a character, while 32 bytes are left: a run of ASCII
 // copied 32 bytes at a time where ASCII is itself, up to eight three-byte
-// characters in a row looked up at a time. Stops before anything else, or a
-// character whose bytes the table does not give as two. The UTF-8 is valid:
+// characters in a row looked up at a time, with the run of ASCII after them.
+// Stops before anything else, or a three-byte character whose bytes the
+// table does not give as two. The UTF-8 is valid:
 // a lead byte from E0 to EF starts three bytes. Returns how many bytes it
 // read; moves out and characters on. What it writes past the end of the
 // bytes it gives stays within the room EncodeUtf8 asks for.
@@ -161,6 +162,8 @@ std::optional<Utf8Encoded> EncodeUtf8(std::string_view utf8, CodePage cp, char* 
     }
     const std::uint16_t e = table[c];
     if (e < kUnmappable) {
+      // Never more bytes than were read, so that they fit in the room given.
+      if (e > 0xFF && length == 1) return std::nullopt;
       // Both bytes are written; the second is overwritten when there is none.
       std::memcpy(out, &e, 2);
       out += e > 0xFF ? 2 : 1;

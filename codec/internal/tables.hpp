@@ -54,7 +54,8 @@ struct Utf8Encoded {
 // to cp's bytes at out, which has room for utf8.size() + 1 bytes: the bytes
 // EncodeText gives for its UTF-16, without the UTF-16. Nothing when cp does
 // not fit in tables or the text has a character beyond the first plane
-// (which EncodeText leaves to the converters).
+// (which EncodeText leaves to the converters), or one below 0x80 that cp
+// writes as two bytes.
 std::optional<Utf8Encoded> EncodeUtf8(std::string_view utf8, CodePage cp, char* out);
 
 }  // namespace 字符串加密::tables
