@@ -18,6 +18,7 @@
 #include "cli/io.hpp"
 #include "cli/utf8.hpp"
 #include "codec/codec.hpp"
+#include "codec/internal/tables.hpp"
 #include "resources/version.h"
 
 namespace vantorel {
@@ -379,6 +380,15 @@ struct Unmappable {
     count += encoded.unmappable;
     characters_before += CodePointsIn(units);
   }
+  // The same for a piece encoded straight from its UTF-8.
+  void Add(const codec::tables::Utf8Encoded& encoded) {
+    if (encoded.unmappable != 0 && count == 0) {
+      position = characters_before + encoded.first_unmappable + 1;
+      character = encoded.first_character;
+    }
+    count += encoded.unmappable;
+    characters_before += encoded.characters;
+  }
 
   void Warn(codec::CodePage cp, std::ostream& err) const {
     if (count == 1) {
@@ -527,31 +537,49 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
              [&](const Segment& segment) { return !(not_utf8 = CheckUtf8(segment, what)); });
   if (not_utf8) return not_utf8;
 
-  // A piece's code units, in a buffer used again for every piece.
+  // A piece's code units, or its bytes when they come straight from its
+  // UTF-8, in buffers used again for every piece.
   const auto buffer = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
+  const auto piece_bytes = std::make_unique_for_overwrite<char[]>(kPieceBytes + 1);
   bool wrote_any = false;
   Unmappable unmappable;
   const codec::HexFrame frame = codec::FrameOf(style.shape);
+  const auto write = [&](std::string_view bytes) {
+    if (bytes.empty()) return;
+    // What stands between groups joins this piece's groups to the previous piece's.
+    const std::string_view lead = wrote_any ? frame.between : "";
+    const std::size_t length = codec::GroupsLength(bytes.size(), style);
+    char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
+    codec::WriteGroups(bytes, style, hex);
+    out.Wrote(hex + length);
+    wrote_any = true;
+  };
   out.Append(frame.open);
   input.Pass(TextCut, [&](const Segment& segment) {
     for (std::string_view text = segment.text; !text.empty();) {
       const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-      const std::u16string_view units(  // valid: checked above
-          buffer.get(),
-          static_cast<std::size_t>(WriteUtf16(text.substr(0, piece), buffer.get()) - buffer.get()));
+      const std::string_view utf8 = text.substr(0, piece);  // valid: checked above
       text.remove_prefix(piece);
 
+      // Valid UTF-8 is its own bytes in code page 65001, every character of
+      // it written. Large pieces in other code pages go straight to the
+      // tables where they can; the rest, through UTF-16.
+      if (cp == 65001) {
+        write(utf8);
+        continue;
+      }
+      if (utf8.size() >= codec::tables::kTablesFrom) {
+        if (const auto encoded = codec::tables::EncodeUtf8(utf8, cp, piece_bytes.get())) {
+          unmappable.Add(*encoded);
+          write({piece_bytes.get(), encoded->bytes});
+          continue;
+        }
+      }
+      const std::u16string_view units(
+          buffer.get(), static_cast<std::size_t>(WriteUtf16(utf8, buffer.get()) - buffer.get()));
       const codec::EncodedText encoded = codec::EncodeText(units, cp);
       unmappable.Add(units, encoded);
-
-      if (encoded.bytes.empty()) continue;
-      // What stands between groups joins this piece's groups to the previous piece's.
-      const std::string_view lead = wrote_any ? frame.between : "";
-      const std::size_t length = codec::GroupsLength(encoded.bytes.size(), style);
-      char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
-      codec::WriteGroups(encoded.bytes, style, hex);
-      out.Wrote(hex + length);
-      wrote_any = true;
+      write(encoded.bytes);
     }
     return true;
   });

@@ -38,6 +38,12 @@ class Tables {
 
   // False when the text needs the platform's converter.
   bool Encode(std::u16string_view text, EncodedText& result) const;
+  // Encode's entries, for tables::EncodeUtf8 (utf8_encode.cpp).
+  tables::EncodeEntries encode_entries() const {
+    static_assert(tables::EncodeEntries::kUnmappable == kUnmappableEntry &&
+                  tables::EncodeEntries::kNotInTable == kNotInTableEntry);
+    return {encode_.data(), ascii_is_itself_};
+  }
   // coming_back: also false at bytes whose character is written otherwise.
   bool Decode(std::string_view bytes, std::u16string& text, bool coming_back) const {
     text.resize(bytes.size());
@@ -432,6 +438,12 @@ std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage 
 bool ComeBack(std::string_view bytes, CodePage cp) {
   const Tables* tables = Tables::For(cp);
   return tables != nullptr && tables->Check(bytes, true);
+}
+
+std::optional<EncodeEntries> EncodeEntriesOf(CodePage cp) {
+  const Tables* tables = Tables::For(cp);
+  if (tables == nullptr) return std::nullopt;
+  return tables->encode_entries();
 }
 
 }  // namespace tables

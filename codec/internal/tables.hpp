@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,5 +27,35 @@ std::optional<std::u16string> DecodeBytes(std::string_view bytes, CodePage cp);
 std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage cp);
 // Whether DecodeComingBack would give the text, found without writing it.
 bool ComeBack(std::string_view bytes, CodePage cp);
+
+// The entries the tables encode a code unit u with: entries[u] holds its
+// first byte in the low 8 bits and its trail byte, if it has one, in the
+// high 8; kUnmappable (written 3F) and kNotInTable (the surrogates) mark the
+// rest. ascii_is_itself: every code unit below 0x80 is that byte.
+struct EncodeEntries {
+  static constexpr std::uint16_t kUnmappable = 0xFEFF;
+  static constexpr std::uint16_t kNotInTable = 0xFFFF;
+  const std::uint16_t* entries = nullptr;
+  bool ascii_is_itself = false;
+};
+std::optional<EncodeEntries> EncodeEntriesOf(CodePage cp);
+
+// What EncodeUtf8 found: how many bytes it wrote and how many characters
+// (code points) it read; how many of those the code page lacks, and the
+// first of them, as its index among the characters and itself.
+struct Utf8Encoded {
+  std::size_t bytes = 0;
+  std::size_t characters = 0;
+  std::size_t unmappable = 0;
+  std::size_t first_unmappable = 0;
+  char32_t first_character = 0;
+};
+// Encodes UTF-8 that is known to be valid (it is not checked again) straight
+// to cp's bytes at out, which has room for utf8.size() + 1 bytes: the bytes
+// EncodeText gives for its UTF-16, without the UTF-16. Nothing when cp does
+// not fit in tables or the text has a character beyond the first plane
+// (which EncodeText leaves to the converters), or one below 0x80 that cp
+// writes as two bytes.
+std::optional<Utf8Encoded> EncodeUtf8(std::string_view utf8, CodePage cp, char* out);
 
 }  // namespace 字符串加密::tables

@@ -275,6 +275,7 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
   const auto with = [&](std::size_t g, std::string_view group) {  // g - 1 a multiple of 3
     return std::string(groups).replace(2 + 7 * ((g - 1) / 3), 3, group);
   };
+  const std::string latin = Repeat("é", 100'000) + "中a中";
   const std::size_t late = count - 2999;
   const std::size_t n = 800'000;  // "61 " n times: many windows
   const std::string a(n, 'a'), a_hex = Repeat("61 ", n);
@@ -288,6 +289,18 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
             "(U+1F600)"),
        hex + "\n"},
       {{"-c", "54936", "decode"}, pair_hex, 0, "", text.substr(0, edge + 4)},
+      // Characters counted over many pieces taken straight from their UTF-8.
+      {{"-c", "1252", "encode"},
+       latin,
+       0,
+       Said("2 characters are not in code page 1252 and became 3F; the first is character "
+            "100001 (U+4E2D)"),
+       Repeat("E9 ", 100'000) + "3F 61 3F\n"},
+      {{"-c", "utf-8", "encode"},
+       latin,
+       0,
+       "",
+       Repeat("C3 A9 ", 100'000) + "E4 B8 AD 61 E4 B8 AD\n"},
       // What stands between two groups joins the pieces in every shape.
       {{"encode", "--as", "plain"}, many, 0, "", Repeat("61", m) + "\n"},
       {{"encode", "--as", "0x"}, many, 0, "", many_0x + "\n"},

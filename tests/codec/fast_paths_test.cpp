@@ -2,6 +2,7 @@
 // block boundaries of the vector loops and varied enough to leave them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -100,6 +101,28 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       ASSERT_EQ(encoded.unmappable, plain_encoded.unmappable) << n << " cp " << cp;
       if (encoded.unmappable != 0) {
         ASSERT_EQ(encoded.first_unmappable, plain_encoded.first_unmappable) << n << " cp " << cp;
+      }
+      // Straight from UTF-8 (lone surrogates made U+FFFD): the same bytes and
+      // counts, or nothing where a character is beyond the first plane.
+      const std::string utf8 = EncodeText(text, 65001).bytes;
+      const std::u16string valid = DecodeBytes(utf8, 65001);
+      std::string from_utf8(utf8.size() + 1, '\0');
+      const auto direct = tables::EncodeUtf8(utf8, cp, from_utf8.data());
+      const bool beyond = std::any_of(valid.begin(), valid.end(),
+                                      [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; });
+      ASSERT_EQ(direct.has_value(), !beyond) << n << " cp " << cp;
+      const std::string with_pair = utf8 + "\xF0\x9F\x98\x80";
+      std::string room(with_pair.size() + 1, '\0');
+      ASSERT_FALSE(tables::EncodeUtf8(with_pair, cp, room.data())) << n << " cp " << cp;
+      if (direct) {
+        const EncodedText expected = platform::EncodeText(valid, cp);
+        ASSERT_EQ(from_utf8.substr(0, direct->bytes), expected.bytes) << n << " cp " << cp;
+        ASSERT_EQ(direct->characters, valid.size()) << n << " cp " << cp;
+        ASSERT_EQ(direct->unmappable, expected.unmappable) << n << " cp " << cp;
+        if (expected.unmappable != 0) {
+          ASSERT_EQ(direct->first_unmappable, expected.first_unmappable) << n << " cp " << cp;
+          ASSERT_EQ(direct->first_character, valid[expected.first_unmappable]) << n;
+        }
       }
       const auto decoded = HexToText(hex, cp);
       const auto plain_decoded = reference::HexToText(hex, cp);
