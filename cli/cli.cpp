@@ -18,6 +18,7 @@
 #include "cli/io.hpp"
 #include "cli/utf8.hpp"
 #include "codec/codec.hpp"
+#include "codec/internal/tables.hpp"
 #include "resources/version.h"
 
 namespace vantorel {
@@ -836,6 +837,20 @@ void WriteText(std::u16string_view text, Output& out) {
   }
 }
 
+// Decoded bytes written as UTF-8 straight from the code page's tables, where
+// the output is UTF-8 and every byte comes back when written again; false,
+// with nothing written, where the piece must go the way of WriteText instead
+// (bytes that do not come back, a code page without tables, a short piece).
+bool WriteUtf8Directly(std::string_view bytes, codec::CodePage cp, Output& out) {
+  if (out.encoding() != TextEncoding::kUtf8 || bytes.size() < codec::tables::kTablesFrom)
+    return false;
+  char* const end =
+      codec::tables::DecodeComingBackToUtf8(bytes, cp, out.Room(3 * bytes.size() + 1));
+  if (end == nullptr) return false;
+  out.Wrote(end);
+  return true;
+}
+
 // ---- Hex in other shapes, and what the lenient reading leaves unread -----
 
 // "group 2 "4g"", and for an empty group what it is.
@@ -982,6 +997,16 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     Pieces check(cp, [&](std::string_view bytes, std::size_t before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
+      // Held text whose bytes all come back goes straight to UTF-8; the first
+      // piece's text is still wanted if the output no longer holds it.
+      if (hold && out.holds_all() && WriteUtf8Directly(bytes, cp, out)) {
+        if (++pieces == 1 && !out.holds_all()) {
+          only_text = codec::DecodeBytes(bytes, cp);
+        } else if (pieces > 1) {
+          std::u16string().swap(only_text);
+        }
+        return;
+      }
       // Past the first piece, text that is not held is only checked here.
       const bool text_unwanted = pieces > 0 && !(hold && out.holds_all());
       codec::CheckedText checked = codec::DecodeBytes(
@@ -1037,7 +1062,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
       WriteText(only_text, out);
     } else {
       Pieces write(cp, [&](std::string_view bytes, std::size_t) {
-        WriteText(codec::DecodeBytes(bytes, cp), out);
+        if (!WriteUtf8Directly(bytes, cp, out)) WriteText(codec::DecodeBytes(bytes, cp), out);
       });
       pass(write, nullptr,
            [](const Segment& segment, auto& reader) { return reader.Read(segment); });

@@ -112,10 +112,23 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       if (decoded_bytes) {
         ASSERT_EQ(*decoded_bytes, platform::DecodeBytes(bytes, cp)) << n << " cp " << cp;
       }
-      // The checked decode's shortcut: text exactly where the bytes come back.
-      for (const std::string* b : {&encoded.bytes, &bytes}) {
+      // The checked decode's shortcut: text exactly where the bytes come back,
+      // also written straight as UTF-8; and text with one byte changed.
+      std::string changed = encoded.bytes;
+      if (!changed.empty())
+        changed[Below(rng, static_cast<std::uint32_t>(changed.size()))] = RandomBytes(rng, 1)[0];
+      const std::string& changed_bytes = changed;
+      for (const std::string* b : {&encoded.bytes, &bytes, &changed_bytes}) {
         const auto coming_back = tables::DecodeComingBack(*b, cp);
         ASSERT_EQ(tables::ComeBack(*b, cp), coming_back.has_value()) << n << " cp " << cp;
+        std::string utf8(3 * b->size() + 1, '\0');
+        char* const utf8_end = tables::DecodeComingBackToUtf8(*b, cp, utf8.data());
+        ASSERT_EQ(utf8_end != nullptr, coming_back.has_value()) << n << " cp " << cp;
+        if (coming_back) {
+          ASSERT_EQ(std::string(utf8.data(), utf8_end),
+                    platform::EncodeText(*coming_back, 65001).bytes)
+              << n << " cp " << cp;
+        }
         const auto text = tables::DecodeBytes(*b, cp);
         ASSERT_EQ(coming_back.has_value(), text && platform::EncodeText(*text, cp).bytes == *b)
             << n << " cp " << cp;
