@@ -18,6 +18,7 @@
 #include "cli/io.hpp"
 #include "cli/utf8.hpp"
 #include "codec/codec.hpp"
+#include "codec/internal/hex_reading.hpp"
 #include "codec/internal/tables.hpp"
 #include "resources/version.h"
 
@@ -710,17 +711,24 @@ class HexReader {
         }
       }
       const std::string_view piece = body.substr(0, cut);
-      const auto bytes = codec::HexToBytes(piece);
-      if (!bytes) {
-        too_large_ = pieces_.count() + bytes.error().group;
+      // At most a byte per character and one more, in a buffer used again.
+      if (room_ < piece.size() + 1) {
+        room_ = piece.size() + 1;
+        bytes_ = std::make_unique_for_overwrite<char[]>(room_);
+      }
+      bool all_read = false;
+      const auto read = codec::hex_reading::HexToBytesAt(piece, bytes_.get(), all_read);
+      if (!read) {
+        too_large_ = pieces_.count() + read.error().group;
         return false;
       }
-      if (unread_ != nullptr) {
+      // Nothing to look for where every group was read whole.
+      if (unread_ != nullptr && !all_read) {
         Note(codec::FindUnreadGroups(piece),
              segment.offset + static_cast<std::size_t>(piece.data() - segment.text.data()));
       }
       body.remove_prefix(std::min(body.size(), cut + 1));
-      pieces_.Add(bytes.value());
+      pieces_.Add({bytes_.get(), read.value()});
     }
     if (segment.last) pieces_.End();
     return true;
@@ -748,6 +756,8 @@ class HexReader {
   Pieces& pieces_;
   codec::UnreadGroups* unread_;
   std::optional<std::size_t> too_large_;
+  std::unique_ptr<char[]> bytes_;
+  std::size_t room_ = 0;
 };
 
 // Reads hex text in any shape, a segment at a time (cut as TextCut cuts),

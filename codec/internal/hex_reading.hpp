@@ -7,11 +7,20 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <type_traits>
 
+#include "codec/codec.hpp"
 #include "codec/internal/simd.hpp"
 
 namespace 字符串加密::hex_reading {
+
+// HexToBytes's bytes written at out, which has room for one byte per
+// character of hex and one more, without counting its groups first: how
+// many, or the group above FF. all_read: true only where FindUnreadGroups
+// would find nothing to report (every group read whole, with a digit); false
+// says nothing.
+Result<std::size_t> HexToBytesAt(std::string_view hex, char* out, bool& all_read);
 
 // What each character below 128 means to the reader.
 enum : std::uint8_t { kJunk = 0xFF, kDropped = 0xFE, kSpace = 0xFD };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "codec/codec.hpp"
+#include "codec/internal/hex_reading.hpp"
 #include "codec/internal/platform.hpp"
 #include "codec/internal/reference.hpp"
 #include "codec/internal/tables.hpp"
@@ -69,6 +70,7 @@ std::u16string RandomText(Lcg& rng, std::size_t n) {
 
 TEST(FastPaths, AgreeWithThePlainOnes) {
   Lcg rng(20261206);
+  std::size_t all_read_seen = 0;
   for (std::size_t n = 0; n < 300; ++n) {
     const std::string bytes = RandomBytes(rng, n);
     const std::u16string hex = BytesToHex(bytes);
@@ -89,6 +91,18 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       ASSERT_EQ(fast.value(), plain.value()) << n;
     } else {
       ASSERT_EQ(fast.error(), plain.error()) << n;
+    }
+    // The same into a buffer, as the tool reads: where it says every group
+    // was read whole, nothing was left unread.
+    const std::string utf8 = platform::EncodeText(lenient, 65001).bytes;
+    std::string at(utf8.size() + 1, '\0');
+    bool all_read = false;
+    const auto read = hex_reading::HexToBytesAt(utf8, at.data(), all_read);
+    ASSERT_EQ(read.ok(), plain.ok()) << n;
+    if (read.ok()) {
+      ASSERT_EQ(at.substr(0, read.value()), plain.value()) << n;
+      ASSERT_TRUE(!all_read || !FindUnreadGroups(utf8).any()) << n;
+      all_read_seen += all_read;
     }
 
     for (const CodePage cp : {936u, 1252u, 932u}) {
@@ -138,6 +152,7 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       }
     }
   }
+  EXPECT_GT(all_read_seen, 20u);
 }
 
 // The tables against the converters on every code unit of the first plane
