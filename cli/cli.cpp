@@ -998,8 +998,11 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
   std::u16string only_text;  // of the first piece, kept while it is the only one
   codec::UnreadGroups unread;
   // Text in the ANSI code page is written as it is counted (what it lacks),
-  // once: it is not held.
-  const bool hold = out.encoding() != TextEncoding::kAnsi;
+  // once: it is not held. Nor is the text of more than the hold's worth of
+  // canonical hex text (a byte for every three characters, text of a byte at
+  // least for each), which would not fit: the first pass only checks it.
+  // Hex text of other shapes that would have fit is then read twice.
+  const bool hold = out.encoding() != TextEncoding::kAnsi && input.size() / 3 <= kHeldOutputBytes;
   // A byte at most for every character of the input and a group at its end,
   // each written in three bytes at most.
   if (hold) out.StartHolding(std::min(kHeldOutputBytes, 3 * (input.size() + 1)));
