@@ -53,6 +53,7 @@ class ComingBackTables {
   std::array<bool, 0x100> single_{};
   std::array<std::uint64_t, 0x10000 / 64> pair_bits_{};
   std::array<std::uint32_t, 0x100> single_utf8_{};
+  // By trail << 8 | lead, the two bytes as one little-endian load reads them.
   std::vector<std::uint32_t> pair_utf8_ = std::vector<std::uint32_t>(0x10000);
   bool ascii_is_itself_ = false;
   // For checking 32 bytes at a time where the code page is regular (936
@@ -81,7 +82,7 @@ ComingBackTables::ComingBackTables(const ComingBack& lookups)
     const char16_t c = lookups.pair[pair];
     if (c == 0) continue;
     pair_bits_[pair >> 6] |= std::uint64_t{1} << (pair & 63);
-    pair_utf8_[pair] = Utf8Entry(c);
+    pair_utf8_[(pair & 0xFF) << 8 | pair >> 8] = Utf8Entry(c);
   }
   // Regular: the trails of the first lead byte (if there is one) are those
   // of every one.
@@ -265,8 +266,8 @@ char* ComingBackTables::ToUtf8(std::string_view bytes, char* out) const {
 #endif
     // Four pairs at a time while all four come back, as in Check.
     while (end - in >= 8) {
-      const std::uint32_t e0 = pair[in[0] << 8 | in[1]], e1 = pair[in[2] << 8 | in[3]],
-                          e2 = pair[in[4] << 8 | in[5]], e3 = pair[in[6] << 8 | in[7]];
+      const std::uint32_t e0 = pair[in[0] | in[1] << 8], e1 = pair[in[2] | in[3] << 8],
+                          e2 = pair[in[4] | in[5] << 8], e3 = pair[in[6] | in[7] << 8];
       if ((e0 == 0) | (e1 == 0) | (e2 == 0) | (e3 == 0)) break;
       put(e0);
       put(e1);
@@ -278,7 +279,7 @@ char* ComingBackTables::ToUtf8(std::string_view bytes, char* out) const {
     if (const std::uint32_t e = single[*in]; e != 0) {
       put(e);
       ++in;
-    } else if (const std::uint32_t p = end - in > 1 ? pair[in[0] << 8 | in[1]] : 0; p != 0) {
+    } else if (const std::uint32_t p = end - in > 1 ? pair[in[0] | in[1] << 8] : 0; p != 0) {
       put(p);
       in += 2;
     } else {
