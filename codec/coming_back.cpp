@@ -60,6 +60,7 @@ class ComingBackTables {
   // is): every pair of a lead byte and a byte of one set of trail bytes comes
   // back, and no other pair does.
   bool regular_ = false;
+  bool every_byte_starts_ = true;  // each byte either leads or comes back alone
   ByteSet leads_, singles_, trails_;
   std::array<bool, 0x100> trail_{};
 };
@@ -94,6 +95,7 @@ ComingBackTables::ComingBackTables(const ComingBack& lookups)
   for (unsigned pair = 0; regular_ && pair < 0x10000; ++pair)
     regular_ = (lookups.lead[pair >> 8] && trail_[pair & 0xFF]) == (lookups.pair[pair] != 0);
   for (unsigned b = 0; b < 0x100; ++b) {
+    every_byte_starts_ = every_byte_starts_ && (lookups.lead[b] || single_[b]);
     if (lookups.lead[b]) leads_.Add(b);
     if (single_[b]) singles_.Add(b);
     if (trail_[b]) trails_.Add(b);
@@ -121,6 +123,13 @@ VANTOREL_TARGET_AVX2 std::size_t AsciiRun(const unsigned char* in, std::size_t n
     if (_mm256_movemask_epi8(v) != 0) break;
   }
   return i;
+}
+
+// Whether the eight bytes from in are all below 0x80.
+inline bool AsciiWord(const unsigned char* in) {
+  std::uint64_t word;
+  std::memcpy(&word, in, 8);
+  return (word & 0x8080'8080'8080'8080) == 0;
 }
 
 // The same, copied to out as they are.
@@ -178,7 +187,9 @@ VANTOREL_TARGET_AVX2 std::uint32_t InSet(__m256i v, const ByteSet& set) {
 
 // The blocks while 33 bytes are left, for a regular code page: false where a
 // character does not come back; else in moved on past them (to a
-// character's start).
+// character's start). kSingles: whether some byte is neither a lead byte nor
+// one that comes back standing alone (in 936 none is).
+template <bool kSingles>
 VANTOREL_TARGET_AVX2 bool CheckBlocks(const unsigned char*& in, const unsigned char* end,
                                       const ByteSet& lead_set, const ByteSet& single_set,
                                       const ByteSet& trail_set, const bool* trail,
@@ -194,8 +205,8 @@ VANTOREL_TARGET_AVX2 bool CheckBlocks(const unsigned char*& in, const unsigned c
     const std::uint64_t starts = StartsAmong(leads);
     const auto at_start = static_cast<std::uint32_t>(starts);
     // A start that is no lead stands alone; every other byte is a trail.
-    const std::uint32_t bad =
-        (at_start & ~leads & ~InSet(v, single_set)) | (~at_start & ~InSet(v, trail_set));
+    std::uint32_t bad = ~at_start & ~InSet(v, trail_set);
+    if constexpr (kSingles) bad |= at_start & ~leads & ~InSet(v, single_set);
     if (bad != 0 || ((starts >> 32) != 0 && !trail[p[32]])) return false;
     p += 32 + (starts >> 32);
   }
@@ -212,7 +223,9 @@ bool ComingBackTables::Check(std::string_view bytes) const {
 #endif
 #ifdef VANTOREL_AVX2
   if (regular_ && simd::HasAvx2() &&
-      !CheckBlocks(in, end, leads_, singles_, trails_, trail_.data(), ascii_is_itself_))
+      !(every_byte_starts_ ? CheckBlocks<false> : CheckBlocks<true>)(in, end, leads_, singles_,
+                                                                     trails_, trail_.data(),
+                                                                     ascii_is_itself_))
     return false;
 #endif
   while (in < end) {
@@ -257,7 +270,8 @@ char* ComingBackTables::ToUtf8(std::string_view bytes, char* out) const {
 #endif
   while (in < end) {
 #ifdef VANTOREL_AVX2
-    if (ascii_run && *in < 0x80) {
+    // Runs of ASCII of 32 bytes or more; shorter ones one at a time below.
+    if (ascii_run && *in < 0x80 && end - in >= 32 && AsciiWord(in)) {
       const std::size_t k = CopyAscii(in, static_cast<std::size_t>(end - in), out);
       in += k;
       out += k;
@@ -276,9 +290,11 @@ char* ComingBackTables::ToUtf8(std::string_view bytes, char* out) const {
       in += 8;
     }
     if (in == end) break;
-    if (const std::uint32_t e = single[*in]; e != 0) {
-      put(e);
-      ++in;
+    if (single[*in] != 0) {
+      do {
+        put(single[*in]);
+        ++in;
+      } while (in < end && single[*in] != 0);
     } else if (const std::uint32_t p = end - in > 1 ? pair[in[0] | in[1] << 8] : 0; p != 0) {
       put(p);
       in += 2;
