@@ -188,29 +188,33 @@ VANTOREL_TARGET_AVX2 std::uint32_t InSet(__m256i v, const ByteSet& set) {
 // The blocks while 33 bytes are left, for a regular code page: false where a
 // character does not come back; else in moved on past them (to a
 // character's start). kSingles: whether some byte is neither a lead byte nor
-// one that comes back standing alone (in 936 none is).
+// one that comes back standing alone (in 936 none is). The blocks follow one
+// another 32 bytes apart, whether or not a character runs on into the next:
+// the starts are found both ways, from byte 0 and from byte 1 (byte 0 the
+// trail of the byte before), and the one that holds is taken, so that no
+// block waits for where the one before it ended.
 template <bool kSingles>
 VANTOREL_TARGET_AVX2 bool CheckBlocks(const unsigned char*& in, const unsigned char* end,
                                       const ByteSet& lead_set, const ByteSet& single_set,
-                                      const ByteSet& trail_set, const bool* trail,
-                                      bool ascii_is_itself) {
+                                      const ByteSet& trail_set, bool ascii_is_itself) {
   const unsigned char* p = in;
-  while (end - p >= 33) {
+  std::uint64_t runs_on = 0;  // 1: byte 0 of the block is the trail of the byte before
+  for (; end - p >= 33; p += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    if (ascii_is_itself && _mm256_movemask_epi8(v) == 0) {
-      p += 32;
-      continue;
-    }
+    if (ascii_is_itself && runs_on == 0 && _mm256_movemask_epi8(v) == 0) continue;
     const std::uint32_t leads = InSet(v, lead_set);
-    const std::uint64_t starts = StartsAmong(leads);
-    const auto at_start = static_cast<std::uint32_t>(starts);
+    const std::uint64_t from_first = StartsAmong(leads);
+    const std::uint64_t from_second = StartsAmong(leads >> 1);
+    // From byte 1, bit 31 is byte 32: a start there, or the trail of byte 31.
+    const std::uint32_t at_start = runs_on != 0 ? static_cast<std::uint32_t>(from_second << 1) & ~1u
+                                                : static_cast<std::uint32_t>(from_first);
+    runs_on = runs_on != 0 ? (from_second >> 31 & 1) ^ 1 : from_first >> 32;
     // A start that is no lead stands alone; every other byte is a trail.
     std::uint32_t bad = ~at_start & ~InSet(v, trail_set);
     if constexpr (kSingles) bad |= at_start & ~leads & ~InSet(v, single_set);
-    if (bad != 0 || ((starts >> 32) != 0 && !trail[p[32]])) return false;
-    p += 32 + (starts >> 32);
+    if (bad != 0) return false;
   }
-  in = p;
+  in = p - runs_on;
   return true;
 }
 #endif
@@ -224,8 +228,7 @@ bool ComingBackTables::Check(std::string_view bytes) const {
 #ifdef VANTOREL_AVX2
   if (regular_ && simd::HasAvx2() &&
       !(every_byte_starts_ ? CheckBlocks<false> : CheckBlocks<true>)(in, end, leads_, singles_,
-                                                                     trails_, trail_.data(),
-                                                                     ascii_is_itself_))
+                                                                     trails_, ascii_is_itself_))
     return false;
 #endif
   while (in < end) {
