@@ -18,6 +18,7 @@
 #include "cli/io.hpp"
 #include "cli/utf8.hpp"
 #include "codec/codec.hpp"
+#include "codec/internal/hex_reading.hpp"
 #include "codec/internal/tables.hpp"
 #include "resources/version.h"
 
@@ -737,17 +738,24 @@ class HexReader {
         }
       }
       const std::string_view piece = body.substr(0, cut);
-      const auto bytes = codec::HexToBytes(piece);
-      if (!bytes) {
-        too_large_ = pieces_.count() + bytes.error().group;
+      // At most a byte per character and one more, in a buffer used again.
+      if (room_ < piece.size() + 1) {
+        room_ = piece.size() + 1;
+        bytes_ = std::make_unique_for_overwrite<char[]>(room_);
+      }
+      bool all_read = false;
+      const auto read = codec::hex_reading::HexToBytesAt(piece, bytes_.get(), all_read);
+      if (!read) {
+        too_large_ = pieces_.count() + read.error().group;
         return false;
       }
-      if (unread_ != nullptr) {
+      // Nothing to look for where every group was read whole.
+      if (unread_ != nullptr && !all_read) {
         Note(codec::FindUnreadGroups(piece),
              segment.offset + static_cast<std::size_t>(piece.data() - segment.text.data()));
       }
       body.remove_prefix(std::min(body.size(), cut + 1));
-      pieces_.Add(bytes.value());
+      pieces_.Add({bytes_.get(), read.value()});
     }
     if (segment.last) pieces_.End();
     return true;
@@ -775,6 +783,8 @@ class HexReader {
   Pieces& pieces_;
   codec::UnreadGroups* unread_;
   std::optional<std::size_t> too_large_;
+  std::unique_ptr<char[]> bytes_;
+  std::size_t room_ = 0;
 };
 
 // Reads hex text in any shape, a segment at a time (cut as TextCut cuts),
@@ -862,6 +872,20 @@ void WriteText(std::u16string_view text, Output& out) {
     }
     at = end;
   }
+}
+
+// Decoded bytes written as UTF-8 straight from the code page's tables, where
+// the output is UTF-8 and every byte comes back when written again; false,
+// with nothing written, where the piece must go the way of WriteText instead
+// (bytes that do not come back, a code page without tables, a short piece).
+bool WriteUtf8Directly(std::string_view bytes, codec::CodePage cp, Output& out) {
+  if (out.encoding() != TextEncoding::kUtf8 || bytes.size() < codec::tables::kTablesFrom)
+    return false;
+  char* const end =
+      codec::tables::DecodeComingBackToUtf8(bytes, cp, out.Room(3 * bytes.size() + 1));
+  if (end == nullptr) return false;
+  out.Wrote(end);
+  return true;
 }
 
 // ---- Hex in other shapes, and what the lenient reading leaves unread -----
@@ -1001,8 +1025,11 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
   std::u16string only_text;  // of the first piece, kept while it is the only one
   codec::UnreadGroups unread;
   // Text in the ANSI code page is written as it is counted (what it lacks),
-  // once: it is not held.
-  const bool hold = out.encoding() != TextEncoding::kAnsi;
+  // once: it is not held. Nor is the text of more than the hold's worth of
+  // canonical hex text (a byte for every three characters, text of a byte at
+  // least for each), which would not fit: the first pass only checks it.
+  // Hex text of other shapes that would have fit is then read twice.
+  const bool hold = out.encoding() != TextEncoding::kAnsi && input.size() / 3 <= kHeldOutputBytes;
   // A byte at most for every character of the input and a group at its end,
   // each written in three bytes at most.
   if (hold) out.StartHolding(std::min(kHeldOutputBytes, 3 * (input.size() + 1)));
@@ -1010,6 +1037,16 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
     Pieces check(cp, [&](std::string_view bytes, std::size_t before) {
       // After bytes that are not text, only a group above FF, which wins, matters.
       if (lossy) return;
+      // Held text whose bytes all come back goes straight to UTF-8; the first
+      // piece's text is still wanted if the output no longer holds it.
+      if (hold && out.holds_all() && WriteUtf8Directly(bytes, cp, out)) {
+        if (++pieces == 1 && !out.holds_all()) {
+          only_text = codec::DecodeBytes(bytes, cp);
+        } else if (pieces > 1) {
+          std::u16string().swap(only_text);
+        }
+        return;
+      }
       // Past the first piece, text that is not held is only checked here.
       const bool text_unwanted = pieces > 0 && !(hold && out.holds_all());
       codec::CheckedText checked = codec::DecodeBytes(
@@ -1065,7 +1102,7 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
       WriteText(only_text, out);
     } else {
       Pieces write(cp, [&](std::string_view bytes, std::size_t) {
-        WriteText(codec::DecodeBytes(bytes, cp), out);
+        if (!WriteUtf8Directly(bytes, cp, out)) WriteText(codec::DecodeBytes(bytes, cp), out);
       });
       pass(write, nullptr,
            [](const Segment& segment, auto& reader) { return reader.Read(segment); });

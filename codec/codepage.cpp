@@ -57,6 +57,11 @@ class Tables {
     char16_t nowhere;
     return Read<false>(bytes, &nowhere, coming_back) != nullptr;
   }
+  // The lookups of the bytes that come back, for tables made from them.
+  tables::ComingBack ComingBackLookups() const {
+    return {single_back_.data(), single_char_.data(), lead_.data(), pair_back_.data(),
+            ascii_is_itself_};
+  }
 
  private:
   bool Build(CodePage cp);
@@ -435,9 +440,10 @@ std::optional<std::u16string> DecodeComingBack(std::string_view bytes, CodePage 
   return text;
 }
 
-bool ComeBack(std::string_view bytes, CodePage cp) {
+std::optional<ComingBack> ComingBackOf(CodePage cp) {
   const Tables* tables = Tables::For(cp);
-  return tables != nullptr && tables->Check(bytes, true);
+  if (tables == nullptr) return std::nullopt;
+  return tables->ComingBackLookups();
 }
 
 std::optional<EncodeEntries> EncodeEntriesOf(CodePage cp) {

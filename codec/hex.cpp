@@ -262,20 +262,14 @@ std::size_t CountSpaces(const Char* text, std::size_t n) {
   return count;
 }
 
+// The groups of hex from begin to end (spaces at neither) as bytes at out,
+// which has room for one per space between them and one more: how many.
+// all_read is left true only where every group was read whole, with a digit
+// (canonical blocks, one or two digits before a space, or digits only).
 template <class Char>
-Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
-  std::size_t begin = 0;
-  std::size_t end = hex.size();
-  while (begin < end && hex[begin] == Char(' ')) ++begin;
-  while (end > begin && hex[end - 1] == Char(' ')) --end;
-  std::string bytes;
-  if (begin == end) return bytes;
-
+Result<std::size_t> ReadGroups(std::basic_string_view<Char> hex, std::size_t begin, std::size_t end,
+                               char* const out, bool& all_read) {
   const Char* const text = hex.data();
-  // One group, and so one byte, per space plus one.
-  bytes.resize(1 + CountSpaces(text + begin, end - begin));
-  // A local pointer: stores through char* could alias the string's own.
-  char* const out = bytes.data();
   std::size_t written = 0;
   std::size_t at = begin;  // the start of the next group
 #ifdef VANTOREL_AVX2
@@ -292,6 +286,7 @@ Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
       const std::size_t next = ReadPlainWindowAvx2(text, at, end, bytes_out, written);
       if (next != at) {
         at = next;
+        all_read = false;  // such text may hold junk, looked for elsewhere
         continue;
       }
       plain_windows = 0;
@@ -318,10 +313,12 @@ Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
       // Any other group, leniently.
       const std::size_t start = at;
       unsigned value = 0;
+      bool digit = false;
       std::size_t i = at;
       for (; i < end; ++i) {
         const std::uint8_t cls = ClassOf(text[i]);
         if (cls < 16) {
+          digit = true;
           value = value * 16 + cls;
           if (value > 0xFF) {
             std::size_t stop = hex.find(Char(' '), i);
@@ -333,15 +330,33 @@ Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
           break;
         } else if (cls == kJunk) {
           // The rest of the group is ignored.
+          all_read = false;
           while (i < end && text[i] != Char(' ')) ++i;
           break;
         }
       }
+      all_read = all_read && digit;
       out[written++] = static_cast<char>(value);
-      if (i >= end) return bytes;
+      if (i >= end) return written;
       at = i + 1;
     }
   }
+}
+
+template <class Char>
+Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
+  std::size_t begin = 0;
+  std::size_t end = hex.size();
+  while (begin < end && hex[begin] == Char(' ')) ++begin;
+  while (end > begin && hex[end - 1] == Char(' ')) --end;
+  std::string bytes;
+  if (begin == end) return bytes;
+  // One group, and so one byte, per space plus one.
+  bytes.resize(1 + CountSpaces(hex.data() + begin, end - begin));
+  bool all_read = true;
+  const auto read = ReadGroups(hex, begin, end, bytes.data(), all_read);
+  if (!read) return read.error();
+  return bytes;
 }
 
 }  // namespace
@@ -357,6 +372,20 @@ std::u16string BytesToHex(std::string_view bytes) {
 
 Result<std::string> HexToBytes(std::u16string_view hex) { return HexToBytesFrom(hex); }
 Result<std::string> HexToBytes(std::string_view hex) { return HexToBytesFrom(hex); }
+
+namespace hex_reading {
+
+Result<std::size_t> HexToBytesAt(std::string_view hex, char* out, bool& all_read) {
+  std::size_t begin = 0;
+  std::size_t end = hex.size();
+  while (begin < end && hex[begin] == ' ') ++begin;
+  while (end > begin && hex[end - 1] == ' ') --end;
+  all_read = begin != end;
+  if (begin == end) return std::size_t{0};
+  return ReadGroups(hex, begin, end, out, all_read);
+}
+
+}  // namespace hex_reading
 
 GroupSpan LocateGroup(std::u16string_view hex, std::size_t group) {
   std::size_t begin = 0;

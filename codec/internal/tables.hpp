@@ -58,4 +58,23 @@ struct Utf8Encoded {
 // writes as two bytes.
 std::optional<Utf8Encoded> EncodeUtf8(std::string_view utf8, CodePage cp, char* out);
 
+// DecodeComingBack's text written straight as UTF-8 at out, which has room
+// for three bytes per byte and one more: the end of what it wrote, or nullptr
+// where DecodeComingBack would give nothing (what it wrote is then to be
+// dropped).
+char* DecodeComingBackToUtf8(std::string_view bytes, CodePage cp, char* out);
+
+// The lookups DecodeComingBack reads through: whether a byte standing alone
+// comes back (single[b]) and as which code unit (single_char[b]), whether it
+// is the first of two (lead[b]; never both), and the code unit of lead << 8 |
+// trail where that pair comes back, else 0 (pair).
+struct ComingBack {
+  const bool* single;
+  const char16_t* single_char;
+  const bool* lead;
+  const char16_t* pair;
+  bool ascii_is_itself;  // every byte below 80 is the code unit of its value
+};
+std::optional<ComingBack> ComingBackOf(CodePage cp);
+
 }  // namespace 字符串加密::tables

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "codec/codec.hpp"
+#include "codec/internal/hex_reading.hpp"
 #include "codec/internal/platform.hpp"
 #include "codec/internal/reference.hpp"
 #include "codec/internal/tables.hpp"
@@ -70,6 +71,7 @@ std::u16string RandomText(Lcg& rng, std::size_t n) {
 
 TEST(FastPaths, AgreeWithThePlainOnes) {
   Lcg rng(20261206);
+  std::size_t all_read_seen = 0;
   for (std::size_t n = 0; n < 300; ++n) {
     const std::string bytes = RandomBytes(rng, n);
     const std::u16string hex = BytesToHex(bytes);
@@ -90,6 +92,18 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       ASSERT_EQ(fast.value(), plain.value()) << n;
     } else {
       ASSERT_EQ(fast.error(), plain.error()) << n;
+    }
+    // The same into a buffer, as the tool reads: where it says every group
+    // was read whole, nothing was left unread.
+    const std::string utf8 = platform::EncodeText(lenient, 65001).bytes;
+    std::string at(utf8.size() + 1, '\0');
+    bool all_read = false;
+    const auto read = hex_reading::HexToBytesAt(utf8, at.data(), all_read);
+    ASSERT_EQ(read.ok(), plain.ok()) << n;
+    if (read.ok()) {
+      ASSERT_EQ(at.substr(0, read.value()), plain.value()) << n;
+      ASSERT_TRUE(!all_read || !FindUnreadGroups(utf8).any()) << n;
+      all_read_seen += all_read;
     }
 
     for (const CodePage cp : {936u, 1252u, 932u}) {
@@ -135,10 +149,23 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       if (decoded_bytes) {
         ASSERT_EQ(*decoded_bytes, platform::DecodeBytes(bytes, cp)) << n << " cp " << cp;
       }
-      // The checked decode's shortcut: text exactly where the bytes come back.
-      for (const std::string* b : {&encoded.bytes, &bytes}) {
+      // The checked decode's shortcut: text exactly where the bytes come back,
+      // also written straight as UTF-8; and text with one byte changed.
+      std::string changed = encoded.bytes;
+      if (!changed.empty())
+        changed[Below(rng, static_cast<std::uint32_t>(changed.size()))] = RandomBytes(rng, 1)[0];
+      const std::string& changed_bytes = changed;
+      for (const std::string* b : {&encoded.bytes, &bytes, &changed_bytes}) {
         const auto coming_back = tables::DecodeComingBack(*b, cp);
         ASSERT_EQ(tables::ComeBack(*b, cp), coming_back.has_value()) << n << " cp " << cp;
+        std::string utf8(3 * b->size() + 1, '\0');
+        char* const utf8_end = tables::DecodeComingBackToUtf8(*b, cp, utf8.data());
+        ASSERT_EQ(utf8_end != nullptr, coming_back.has_value()) << n << " cp " << cp;
+        if (coming_back) {
+          ASSERT_EQ(std::string(utf8.data(), utf8_end),
+                    platform::EncodeText(*coming_back, 65001).bytes)
+              << n << " cp " << cp;
+        }
         const auto text = tables::DecodeBytes(*b, cp);
         ASSERT_EQ(coming_back.has_value(), text && platform::EncodeText(*text, cp).bytes == *b)
             << n << " cp " << cp;
@@ -148,6 +175,7 @@ TEST(FastPaths, AgreeWithThePlainOnes) {
       }
     }
   }
+  EXPECT_GT(all_read_seen, 20u);
 }
 
 // The tables against the converters on every code unit of the first plane
