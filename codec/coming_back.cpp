@@ -142,7 +142,6 @@ VANTOREL_TARGET_AVX2 std::size_t CopyAscii(const unsigned char* in, std::size_t 
   }
   return i;
 }
-#endif
 
 // The blocks: 32 bytes from the start of a character, the lead bytes among
 // them found as a set, and from those where each character starts. Every run
@@ -166,7 +165,6 @@ std::uint64_t StartsAmong(std::uint64_t leads) {
   return (~trails & 0xFFFF'FFFF) | (trails & (std::uint64_t{1} << 32));
 }
 
-#ifdef VANTOREL_AVX2
 // Which of the 32 bytes are in the set.
 VANTOREL_TARGET_AVX2 std::uint32_t InSet(__m256i v, const ByteSet& set) {
   const __m128i low_rows = _mm_loadu_si128(reinterpret_cast<const __m128i*>(set.low.data()));
