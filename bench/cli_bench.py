@@ -23,7 +23,10 @@ and then, on those same files, in this one run:
      processes: start-up, reading, conversion and writing to /dev/null; with
      a pipe, from the start of cat to the end of both;
   3. times `cat FILE | cat > /dev/null` on the same file, the cost of moving
-     the bytes through a pipe at all;
+     the bytes through a pipe at all, R times for each way standard input
+     comes; each round runs cat, vantorel and Python one after the other, so
+     that a machine whose speed drifts (a shared one) weighs on all three
+     alike, and `cat | cat` is the median of all its runs;
   4. prints one table, with each converter's peak memory (maximum resident set
      size, from the kernel's accounting of the process itself, not of cat),
      from one more run under GNU time (/usr/bin/time) where it is installed:
@@ -231,21 +234,25 @@ def main():
                                      % (name, "pipe" if pipe else "file"))
                         os.remove(got)
 
-                    def timed(argv, pipe):
-                        times = []
-                        with open(os.devnull, "wb") as out:
-                            _, peak = run(argv, src, pipe, out, measured=True)
+                    measured = []
+                    cat_times = []
+                    with open(os.devnull, "wb") as out:
+                        for pipe in hows:
+                            ours_peak = run(ours, src, pipe, out, measured=True)[1]
+                            py_peak = run(python, src, pipe, out, measured=True)[1]
+                            ours_times, py_times = [], []
                             for _ in range(args.runs):
-                                times.append(run(argv, src, pipe, out)[0])
-                        return statistics.median(times), peak
-
-                    cat_time, _ = timed(["cat"], True)
-                    for pipe in hows:
-                        ours_time, ours_peak = timed(ours, pipe)
-                        py_time, py_peak = timed(python, pipe)
+                                cat_times.append(run(["cat"], src, True, out)[0])
+                                ours_times.append(run(ours, src, pipe, out)[0])
+                                py_times.append(run(python, src, pipe, out)[0])
+                            measured.append((pipe, statistics.median(ours_times),
+                                             statistics.median(py_times), ours_peak, py_peak))
+                            print("%s, %s done" % (name, "pipe" if pipe else "file"),
+                                  file=sys.stderr)
+                    cat_time = statistics.median(cat_times)
+                    for pipe, ours_time, py_time, ours_peak, py_peak in measured:
                         rows.append((name, os.path.getsize(src), "pipe" if pipe else "file",
                                      ours_time, py_time, cat_time, ours_peak, py_peak))
-                        print("%s, %s done" % (name, "pipe" if pipe else "file"), file=sys.stderr)
 
     def ms(s):
         return "%.0f ms" % (s * 1e3)
