@@ -165,20 +165,8 @@ VANTOREL_TARGET_AVX2 std::size_t WidenRun(const unsigned char* p, std::size_t n,
                                              _mm256_cmpeq_epi8(v, _mm256_set1_epi8(-0x13)));
     const std::uint32_t all_leads = Mask(_mm256_andnot_si256(narrowed, e_row));
     if ((all_leads & 0xFFFFFF) == 0x249249 && (continuation & 0xFFFFFF) == 0xDB6DB6) {
-      // Eight three-byte characters (Chinese text without ASCII among it):
-      // characters 0 to 3 from bytes 0 to 11 in the low half, 4 to 7 from 12
-      // to 23 in the high half; each into a 32-bit lane as b2 | b1 << 8 |
-      // b0 << 16.
-      const __m256i twelve = _mm256_inserti128_si256(
-          _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))),
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 12)), 1);
-      const __m256i d =
-          _mm256_shuffle_epi8(twelve, _mm256_broadcastsi128_si256(_mm_setr_epi8(
-                                          2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)));
-      const __m256i units = _mm256_or_si256(
-          _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(d, 4), _mm256_set1_epi32(0xF000)),
-                          _mm256_and_si256(_mm256_srli_epi32(d, 2), _mm256_set1_epi32(0x0FC0))),
-          _mm256_and_si256(d, _mm256_set1_epi32(0x3F)));
+      // Eight three-byte characters (Chinese text without ASCII among it).
+      const __m256i units = 字符串加密::utf8_blocks::ThreeByteUnits(p + i);
       const __m256i packed = _mm256_packus_epi32(units, units);  // 64-bit halves 0 and 2
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                        _mm256_castsi256_si128(_mm256_permute4x64_epi64(packed, 0x08)));

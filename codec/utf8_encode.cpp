@@ -9,6 +9,7 @@
 
 #include "codec/internal/simd.hpp"
 #include "codec/internal/tables.hpp"
+#include "codec/internal/utf8_blocks.hpp"
 
 namespace 字符串加密::tables {
 namespace {
@@ -65,19 +66,8 @@ VANTOREL_TARGET_AVX2 std::size_t MixedRun(const unsigned char* p, std::size_t n,
     const std::uint32_t missing = ~lead3 & 0x249249;
     const int k = missing == 0 ? 8 : std::countr_zero(missing) / 3;
     if (k == 0) break;
-    // Characters 0 to 3 from bytes 0 to 11 in the low half, 4 to 7 from 12
-    // to 23 in the high half, each into a 32-bit lane as b2 | b1 << 8 |
-    // b0 << 16 (past the k-th, whatever the bytes make: still a code unit).
-    const __m256i twelve = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))),
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 12)), 1);
-    const __m256i d =
-        _mm256_shuffle_epi8(twelve, _mm256_broadcastsi128_si256(_mm_setr_epi8(
-                                        2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)));
-    const __m256i units = _mm256_or_si256(
-        _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(d, 4), _mm256_set1_epi32(0xF000)),
-                        _mm256_and_si256(_mm256_srli_epi32(d, 2), _mm256_set1_epi32(0x0FC0))),
-        _mm256_and_si256(d, _mm256_set1_epi32(0x3F)));
+    // Their code units (past the k-th, whatever the bytes make).
+    const __m256i units = utf8_blocks::ThreeByteUnits(p + i);
     // Their entries, built in registers into two words (eight small stores
     // read back as one would wait for all of them), and which of them are
     // two bytes: from 0x100 (a trail byte) up to, not with, kUnmappable.

@@ -96,17 +96,23 @@ VANTOREL_TARGET_AVX2 inline bool ReadBlock(const char16_t* in, unsigned char* ou
                    _mm_packus_epi16(load(4), load(5)), out);
 }
 
-// The same on two blocks at once, the first in the low half of each vector
-// and the second in the high half: 96 characters to 32 bytes.
-VANTOREL_TARGET_AVX2 inline bool DigitValues(__m256i c, __m256i& value) {
+// Which of 32 characters are hex digits of either case (all bits set), and
+// their values (0 for other characters).
+VANTOREL_TARGET_AVX2 inline __m256i HexDigits(__m256i c, __m256i& values) {
   const __m256i d = _mm256_sub_epi8(c, _mm256_set1_epi8('0'));
   const __m256i is_digit = _mm256_cmpeq_epi8(_mm256_min_epu8(d, _mm256_set1_epi8(9)), d);
   const __m256i l =
       _mm256_sub_epi8(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('a'));
   const __m256i is_letter = _mm256_cmpeq_epi8(_mm256_min_epu8(l, _mm256_set1_epi8(5)), l);
-  value = _mm256_or_si256(_mm256_and_si256(is_digit, d),
-                          _mm256_and_si256(is_letter, _mm256_add_epi8(l, _mm256_set1_epi8(10))));
-  return _mm256_movemask_epi8(_mm256_or_si256(is_digit, is_letter)) == -1;
+  values = _mm256_or_si256(_mm256_and_si256(is_digit, d),
+                           _mm256_and_si256(is_letter, _mm256_add_epi8(l, _mm256_set1_epi8(10))));
+  return _mm256_or_si256(is_digit, is_letter);
+}
+
+// The same on two blocks at once, the first in the low half of each vector
+// and the second in the high half: 96 characters to 32 bytes.
+VANTOREL_TARGET_AVX2 inline bool DigitValues(__m256i c, __m256i& value) {
+  return _mm256_movemask_epi8(HexDigits(c, value)) == -1;
 }
 
 VANTOREL_TARGET_AVX2 inline __m256i LoadTwo(const char* low, const char* high) {
@@ -186,19 +192,6 @@ VANTOREL_TARGET_AVX2 inline __m256i Load32(const char16_t* in) {
       _mm256_packus_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in)),
                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 16)));
   return _mm256_permute4x64_epi64(packed, 0xD8);
-}
-
-// Which of 32 characters are hex digits of either case (all bits set), and
-// their values (0 for other characters).
-VANTOREL_TARGET_AVX2 inline __m256i HexDigits(__m256i c, __m256i& values) {
-  const __m256i d = _mm256_sub_epi8(c, _mm256_set1_epi8('0'));
-  const __m256i is_digit = _mm256_cmpeq_epi8(_mm256_min_epu8(d, _mm256_set1_epi8(9)), d);
-  const __m256i l =
-      _mm256_sub_epi8(_mm256_or_si256(c, _mm256_set1_epi8(0x20)), _mm256_set1_epi8('a'));
-  const __m256i is_letter = _mm256_cmpeq_epi8(_mm256_min_epu8(l, _mm256_set1_epi8(5)), l);
-  values = _mm256_or_si256(_mm256_and_si256(is_digit, d),
-                           _mm256_and_si256(is_letter, _mm256_add_epi8(l, _mm256_set1_epi8(10))));
-  return _mm256_or_si256(is_digit, is_letter);
 }
 
 // What 32 characters are to the lenient reading, as bit masks.
