@@ -222,8 +222,6 @@ bool ComingBackTables::Check(std::string_view bytes) const {
   const auto* const end = in + bytes.size();
 #ifdef VANTOREL_AVX2
   const bool ascii_run = ascii_is_itself_ && simd::HasAvx2();
-#endif
-#ifdef VANTOREL_AVX2
   if (regular_ && simd::HasAvx2() &&
       !(every_byte_starts_ ? CheckBlocks<false> : CheckBlocks<true>)(in, end, leads_, singles_,
                                                                      trails_, ascii_is_itself_))

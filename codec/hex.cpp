@@ -345,10 +345,7 @@ Result<std::size_t> ReadGroups(std::basic_string_view<Char> hex, std::size_t beg
 
 template <class Char>
 Result<std::string> HexToBytesFrom(std::basic_string_view<Char> hex) {
-  std::size_t begin = 0;
-  std::size_t end = hex.size();
-  while (begin < end && hex[begin] == Char(' ')) ++begin;
-  while (end > begin && hex[end - 1] == Char(' ')) --end;
+  const auto [begin, end] = hex_reading::WithoutOuterSpaces(hex);
   std::string bytes;
   if (begin == end) return bytes;
   // One group, and so one byte, per space plus one.
@@ -376,10 +373,7 @@ Result<std::string> HexToBytes(std::string_view hex) { return HexToBytesFrom(hex
 namespace hex_reading {
 
 Result<std::size_t> HexToBytesAt(std::string_view hex, char* out, bool& all_read) {
-  std::size_t begin = 0;
-  std::size_t end = hex.size();
-  while (begin < end && hex[begin] == ' ') ++begin;
-  while (end > begin && hex[end - 1] == ' ') --end;
+  const auto [begin, end] = hex_reading::WithoutOuterSpaces(hex);
   all_read = begin != end;
   if (begin == end) return std::size_t{0};
   return ReadGroups(hex, begin, end, out, all_read);
@@ -388,10 +382,7 @@ Result<std::size_t> HexToBytesAt(std::string_view hex, char* out, bool& all_read
 }  // namespace hex_reading
 
 GroupSpan LocateGroup(std::u16string_view hex, std::size_t group) {
-  std::size_t begin = 0;
-  std::size_t end = hex.size();
-  while (begin < end && hex[begin] == u' ') ++begin;
-  while (end > begin && hex[end - 1] == u' ') --end;
+  const auto [begin, end] = hex_reading::WithoutOuterSpaces(hex);
   std::size_t offset = begin;
   for (std::size_t n = 1; n < group; ++n) {
     const std::size_t space = hex.find(u' ', offset);

@@ -129,10 +129,7 @@ class Look {
 
 template <class Char>
 UnreadGroups FindIn(std::basic_string_view<Char> hex) {
-  std::size_t begin = 0;
-  std::size_t end = hex.size();
-  while (begin < end && hex[begin] == Char(' ')) ++begin;
-  while (end > begin && hex[end - 1] == Char(' ')) --end;
+  const auto [begin, end] = hex_reading::WithoutOuterSpaces(hex);
   if (begin == end) return {};
   Look look(begin);
   std::size_t i = begin;

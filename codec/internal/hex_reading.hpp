@@ -22,6 +22,19 @@ namespace 字符串加密::hex_reading {
 // says nothing.
 Result<std::size_t> HexToBytesAt(std::string_view hex, char* out, bool& all_read);
 
+// Where hex text starts and ends once the spaces at both ends are left out
+// (begin == end when there is nothing else).
+struct Inner {
+  std::size_t begin, end;
+};
+template <class Char>
+constexpr Inner WithoutOuterSpaces(std::basic_string_view<Char> hex) {
+  std::size_t begin = 0, end = hex.size();
+  while (begin < end && hex[begin] == Char(' ')) ++begin;
+  while (end > begin && hex[end - 1] == Char(' ')) --end;
+  return {begin, end};
+}
+
 // What each character below 128 means to the reader.
 enum : std::uint8_t { kJunk = 0xFF, kDropped = 0xFE, kSpace = 0xFD };
 
