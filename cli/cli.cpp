@@ -15,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/held_hex.hpp"
 #include "cli/io.hpp"
 #include "cli/utf8.hpp"
 #include "codec/codec.hpp"
@@ -224,11 +225,14 @@ char32_t CodePointAt(std::u16string_view units, std::size_t i) {
 // pass read.
 struct InputChanged {};
 
-// Part of the input, as a pass over it sees it.
+// Part of the input, as a pass over it sees it: its text, or for a pass
+// that takes them (Input::Pass's bytes_will_do), where the text is canonical
+// hex text held as its bytes (HeldHex), those bytes instead.
 struct Segment {
   std::string_view text;
   std::size_t offset;  // in the input
   bool first, last;
+  std::optional<std::string_view> bytes;
 };
 
 // Where a pass cuts a window of the input that stops short of its end: the
@@ -243,8 +247,8 @@ using CutRule = Cut (*)(std::string_view window);
 // kWindowBytes, each of which stays in the cache while it is worked on. Text
 // in memory is cut where it lies; a regular file is read at offsets into
 // one window used again for every segment, so that what the process holds
-// does not grow with the file. (Mapping the file instead costs a fault for
-// every few pages in every pass, and more time than copying them.) Before
+// does not grow with the file; held hex text is written out into that window. (Mapping the file
+// instead costs a fault for every few pages in every pass, and more time than copying them.) Before
 // each pass after the first, the file must still have the size and the
 // modification time it had before the first, or what was checked is not what
 // would be written: the pass throws InputChanged.
@@ -256,13 +260,27 @@ class Input {
   Input(io::Input& file, std::uint64_t start, std::size_t length,
         const std::function<void()>& between_passes)
       : file_(&file), start_(start), length_(length), between_passes_(between_passes) {}
+  // The `length` characters of held hex text from `start` on.
+  Input(const HeldHex& held, std::size_t start, std::size_t length)
+      : held_(&held), start_(start), length_(length) {}
 
-  // Hands each segment in order to each, until it returns false.
+  // Hands each segment in order to each, until it returns false. Where
+  // bytes_will_do, a segment of held canonical hex text comes as its bytes,
+  // cut where HexCut would cut it (at the space after its last group).
   template <typename Each>
-  void Pass(CutRule cut, const Each& each) {
+  void Pass(CutRule cut, const Each& each, bool bytes_will_do = false) {
     if (file_ != nullptr && passes_++ > 0) CheckUnchanged();
     std::size_t size = kWindowBytes;
     for (std::size_t offset = 0;;) {
+      if (bytes_will_do && held_ != nullptr) {
+        constexpr std::size_t kGroupsText = kWindowBytes / 3 * 3 - 1;
+        if (const auto bytes = held_->BytesOf(start_ + offset, kGroupsText);
+            bytes && offset + kGroupsText + 1 < length_) {
+          if (!each(Segment{{}, skipped_ + offset, offset == 0, false, bytes})) return;
+          offset += kGroupsText + 1;
+          continue;
+        }
+      }
       const std::string_view window = Window(offset, size);
       const bool last = window.size() < size;
       const Cut at = last ? Cut{window.size(), window.size()} : cut(window);
@@ -270,7 +288,7 @@ class Input {
         size *= 2;
         continue;
       }
-      const Segment segment{window.substr(0, at.end), skipped_ + offset, offset == 0, last};
+      const Segment segment{window.substr(0, at.end), skipped_ + offset, offset == 0, last, {}};
       if (!each(segment) || last) return;
       offset += at.next;
     }
@@ -279,7 +297,7 @@ class Input {
   // Leaves out the bytes in `chars` at both ends of the input. Offsets still
   // count from its first byte.
   void Trim(std::string_view chars) {
-    if (file_ == nullptr) {
+    if (InView()) {
       const std::size_t first = std::min(text_.size(), text_.find_first_not_of(chars));
       text_.remove_prefix(first);
       text_ = text_.substr(0, text_.find_last_not_of(chars) + 1);
@@ -317,21 +335,24 @@ class Input {
   }
 
   // How many bytes the passes read.
-  std::size_t size() const { return file_ == nullptr ? text_.size() : length_; }
+  std::size_t size() const { return InView() ? text_.size() : length_; }
 
   // Up to `length` bytes from `offset`, counted as segments count it.
   std::string Slice(std::size_t offset, std::size_t length) {
     offset -= std::min(offset, skipped_);
-    if (file_ == nullptr) return std::string(text_.substr(std::min(offset, text_.size()), length));
+    if (InView()) return std::string(text_.substr(std::min(offset, text_.size()), length));
     std::string slice(std::min(length, length_ - std::min(offset, length_)), '\0');
     slice.resize(Read(offset, slice.data(), slice.size()));
     return slice;
   }
 
  private:
+  // Whether all of the text is in memory as it stands (text_).
+  bool InView() const { return file_ == nullptr && held_ == nullptr; }
+
   // Up to size bytes from offset on, short only at the end of the input.
   std::string_view Window(std::size_t offset, std::size_t size) {
-    if (file_ == nullptr) return text_.substr(std::min(offset, text_.size()), size);
+    if (InView()) return text_.substr(std::min(offset, text_.size()), size);
     if (capacity_ < size) {
       window_ = std::make_unique_for_overwrite<char[]>(size);
       capacity_ = size;
@@ -342,7 +363,8 @@ class Input {
 
   // Reads up to n bytes of the file from offset on; how many it read.
   std::size_t Read(std::size_t offset, char* to, std::size_t n) {
-    return file_->ReadAt(start_ + offset, to, n);
+    return held_ != nullptr ? held_->ReadAt(start_ + offset, to, n)
+                            : file_->ReadAt(start_ + offset, to, n);
   }
 
   void CheckUnchanged() const {
@@ -352,6 +374,7 @@ class Input {
 
   std::string_view text_;
   io::Input* file_ = nullptr;
+  const HeldHex* held_ = nullptr;
   std::uint64_t start_ = 0;
   std::size_t length_ = 0;
   std::size_t skipped_ = 0;  // bytes trimmed at the start
@@ -688,6 +711,17 @@ class Pieces {
   Pieces(codec::CodePage cp, Hand hand) : cp_(cp), hand_(std::move(hand)) {}
 
   void Add(std::string_view bytes) {
+    // Whole characters go on as they are, without a copy, when none wait.
+    if (pending_.empty()) {
+      const std::size_t whole = WholeCharacters(bytes, 0, cp_);
+      if (whole != bytes.npos && whole > 0) {
+        hand_(bytes.substr(0, whole), before_);
+        before_ += whole;
+        bytes.remove_prefix(whole);
+      }
+      pending_ = bytes;
+      return;
+    }
     const std::size_t old_size = pending_.size();
     pending_ += bytes;
     const std::size_t whole = WholeCharacters(pending_, old_size, cp_);
@@ -726,6 +760,16 @@ class HexReader {
 
   // False at a group above FF.
   bool Read(const Segment& segment) {
+    if (segment.bytes) {
+      // Canonical hex text: every group read whole, and its bytes known.
+      for (std::string_view bytes = *segment.bytes; !bytes.empty();) {
+        const std::size_t piece = std::min(bytes.size(), kPieceBytes / 3);
+        pieces_.Add(bytes.substr(0, piece));
+        bytes.remove_prefix(piece);
+      }
+      if (segment.last) pieces_.End();
+      return true;
+    }
     std::string_view body = Trimmed(segment);
     while (!body.empty()) {
       std::size_t cut = body.size();
@@ -1015,7 +1059,8 @@ std::optional<Failure> Decode(Input& input, std::string_view what, codec::CodePa
       input.Pass(TextCut, [&](const Segment& segment) { return also(segment, reader); });
     } else {
       HexReader reader(pieces, unread);
-      input.Pass(HexCut, [&](const Segment& segment) { return also(segment, reader); });
+      input.Pass(
+          HexCut, [&](const Segment& segment) { return also(segment, reader); }, true);
     }
   };
   std::optional<std::size_t> lossy;  // the byte, 1-based
@@ -1320,14 +1365,15 @@ std::optional<Failure> FromBytes(std::string_view bytes, TextEncoding encoding, 
 }
 
 // Standard input as the passes read it: UTF-8, from a regular file a window
-// at a time, else whole in memory. `encoding` is the one given (for
-// encode's input). Without one, a console gives characters; and where the
-// system reads byte order marks, input that starts with FF FE is UTF-16 LE
-// and a UTF-8 BOM is left out. Text in another encoding than UTF-8 is
-// converted whole into held.
+// at a time, else whole in memory: hex text (where `hex` is given: decode's)
+// in hex, the rest as it came. `encoding` is the one given (for encode's
+// input). Without one, a console gives characters; and where the system
+// reads byte order marks, input that starts with FF FE is UTF-16 LE and a
+// UTF-8 BOM is left out. Text in another encoding than UTF-8 is converted
+// whole into held.
 std::optional<Failure> OpenInput(io::Input& in, std::optional<TextEncoding> encoding,
                                  const std::function<void()>& between_passes, std::string& held,
-                                 std::optional<Input>& input) {
+                                 std::optional<HeldHex>* hex, std::optional<Input>& input) {
   if (!encoding) {
     if (const std::optional<std::u16string> typed = in.ReadConsoleText()) {
       if (auto failure = FromUtf16(*typed, held)) return failure;
@@ -1340,6 +1386,8 @@ std::optional<Failure> OpenInput(io::Input& in, std::optional<TextEncoding> enco
   std::string start(3, '\0');
   if (length) {
     if (!encoding && io::kReadsByteOrderMarks) start.resize(in.ReadAt(0, start.data(), 3));
+  } else if (hex != nullptr) {
+    start.resize(hex->emplace(in).ReadAt(0, start.data(), 3));
   } else {
     bytes = in.ReadAll();
     start = bytes.substr(0, 3);
@@ -1357,15 +1405,18 @@ std::optional<Failure> OpenInput(io::Input& in, std::optional<TextEncoding> enco
   if (as == TextEncoding::kUtf8) {
     if (length) {
       input.emplace(in, skip, static_cast<std::size_t>(*length - skip), between_passes);
+    } else if (hex != nullptr) {
+      input.emplace(**hex, skip, (*hex)->size() - skip);
     } else {
       input.emplace(bytes.substr(skip));
     }
     return std::nullopt;
   }
   std::string file;
-  if (length) {
-    file.resize(static_cast<std::size_t>(*length));
-    file.resize(in.ReadAt(0, file.data(), file.size()));
+  if (length || hex != nullptr) {
+    file.resize(length ? static_cast<std::size_t>(*length) : (*hex)->size());
+    file.resize(length ? in.ReadAt(0, file.data(), file.size())
+                       : (*hex)->ReadAt(0, file.data(), file.size()));
     bytes = file;
   }
   if (auto failure = FromBytes(bytes.substr(skip), as, held)) return failure;
@@ -1394,6 +1445,7 @@ int Run(std::span<const std::string_view> args, io::Input& in, Output& out, std:
         const bool encode = command.word == "encode";
         if (!encode) out.SetTextEncoding(command.text_encoding);
         std::string held;  // standard input, converted to UTF-8
+        std::optional<HeldHex> held_hex;
         std::optional<Input> input;
         std::string_view what;
         if (command.operand) {
@@ -1401,7 +1453,7 @@ int Run(std::span<const std::string_view> args, io::Input& in, Output& out, std:
           what = encode ? "the TEXT argument" : "the HEX argument";
         } else {
           failure = OpenInput(in, encode ? command.text_encoding : std::nullopt, between_passes,
-                              held, input);
+                              held, encode ? nullptr : &held_hex, input);
           what = "standard input";
         }
         if (!failure) {
@@ -1435,14 +1487,14 @@ class StreamInput final : public io::Input {
   bool Unchanged() override { return true; }
   std::optional<std::u16string> ReadConsoleText() override { return std::nullopt; }
   std::string_view ReadAll() override {
-    std::streambuf* const buf = in_.rdbuf();
     // For a regular file this is what is left of it: one block, one read.
-    const std::streamsize known = buf->in_avail();
-    return block_.ReadAll(
-        known > 0 ? static_cast<std::size_t>(known) : 0, [&](char* to, std::size_t room) {
-          const std::streamsize got = buf->sgetn(to, static_cast<std::streamsize>(room));
-          return got > 0 ? static_cast<std::size_t>(got) : 0;
-        });
+    const std::streamsize known = in_.rdbuf()->in_avail();
+    return block_.ReadAll(known > 0 ? static_cast<std::size_t>(known) : 0,
+                          [&](char* to, std::size_t room) { return Read(to, room); });
+  }
+  std::size_t Read(char* to, std::size_t n) override {
+    const std::streamsize got = in_.rdbuf()->sgetn(to, static_cast<std::streamsize>(n));
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
   }
 
  private:

@@ -44,6 +44,8 @@ class Input {
   virtual std::optional<std::u16string> ReadConsoleText() = 0;
   // All of it from where it stands, read as bytes; kept while the Input lives.
   virtual std::string_view ReadAll() = 0;
+  // Instead of ReadAll(): the next bytes, up to n, as they come; 0 at the end.
+  virtual std::size_t Read(char* to, std::size_t n) = 0;
 };
 
 // Standard output, or standard error.

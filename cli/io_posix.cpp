@@ -25,6 +25,18 @@ namespace {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
+// A pipe's writer puts in as much as the pipe holds before it waits for a
+// read: a larger pipe (1 MiB, what an unprivileged process may ask for; where
+// the system refuses, it stays as it is) takes the two fewer turns.
+void EnlargePipe(int fd) {
+#ifdef F_SETPIPE_SZ
+  constexpr int kPipeBytes = 1 << 20;
+  if (fcntl(fd, F_GETPIPE_SZ) > 0) fcntl(fd, F_SETPIPE_SZ, kPipeBytes);
+#else
+  (void)fd;
+#endif
+}
+
 // All of what a descriptor that is not a regular file (a pipe, a terminal)
 // holds, read into anonymous memory reserved up front and filled in order, in
 // huge pages where the kernel gives them: each first touch of a page is a
@@ -46,12 +58,7 @@ class WholeInput {
     for (std::size_t length = std::size_t{64} << 30; !reserved && length >= kHugePage; length /= 4)
       reserved = Reserve(length);
     if (!reserved) return false;
-      // A pipe's writer puts in as much as the pipe holds before it waits for
-      // a read: a larger pipe (1 MiB, what an unprivileged process may ask for;
-      // where the system refuses, it stays as it is) takes the two fewer turns.
-#ifdef F_SETPIPE_SZ
-    if (fcntl(fd, F_GETPIPE_SZ) > 0) fcntl(fd, F_SETPIPE_SZ, kPipeBytes);
-#endif
+    EnlargePipe(fd);
     for (;;) {
       if (size_ == capacity_ && !Enlarge()) return false;
       const ssize_t got = read(fd, buffer_ + size_, std::min(capacity_ - size_, kMaxRead));
@@ -70,7 +77,6 @@ class WholeInput {
  private:
   static constexpr std::size_t kHugePage = std::size_t{2} << 20;
   static constexpr std::size_t kMaxRead = std::size_t{1} << 30;
-  static constexpr int kPipeBytes = 1 << 20;
 
   // Address space only: no page is given until it is written.
   bool Reserve(std::size_t length) {
@@ -149,11 +155,22 @@ class DescriptorInput final : public Input {
     return whole_.view();
   }
 
+  std::size_t Read(char* to, std::size_t n) override {
+    if (!enlarged_) EnlargePipe(fd_);
+    enlarged_ = true;
+    for (;;) {
+      const ssize_t got = read(fd_, to, n);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) throw ReadFailure{ErrnoText(errno)};
+    }
+  }
+
  private:
   int fd_;
   struct stat read_ {};
   off_t start_ = 0;
   WholeInput whole_;
+  bool enlarged_ = false;
 };
 
 class DescriptorOutput final : public Output {

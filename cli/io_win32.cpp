@@ -131,19 +131,21 @@ class HandleInput final : public Input {
   }
 
   std::string_view ReadAll() override {
-    const bool console = IsConsole(handle_);
-    return block_.ReadAll(0, [&](char* to, std::size_t room) -> std::size_t {
-      DWORD got = 0;
-      if (ReadFile(handle_, to, static_cast<DWORD>(std::min(room, kMaxTransfer)), &got, nullptr))
-        return console && got > 0 && to[0] == '\x1A' ? 0 : got;
-      // The end of a pipe whose writer has gone.
-      if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF) return 0;
-      throw ReadFailure{ErrorText(GetLastError())};
-    });
+    return block_.ReadAll(0, [&](char* to, std::size_t room) { return Read(to, room); });
+  }
+
+  std::size_t Read(char* to, std::size_t n) override {
+    DWORD got = 0;
+    if (ReadFile(handle_, to, static_cast<DWORD>(std::min(n, kMaxTransfer)), &got, nullptr))
+      return console_ && got > 0 && to[0] == '\x1A' ? 0 : got;
+    // The end of a pipe whose writer has gone.
+    if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF) return 0;
+    throw ReadFailure{ErrorText(GetLastError())};
   }
 
  private:
   HANDLE handle_;
+  bool console_ = IsConsole(handle_);
   FileState read_;
   std::uint64_t start_ = 0;
   Block block_;
