@@ -46,10 +46,8 @@ void WriteCanonical(const char* bytes, std::size_t from, std::size_t count, char
 }  // namespace
 
 HeldHex::HeldHex(io::Input& in) {
-  // Each block is read whole into one buffer used again, written out again
-  // into the other if its bytes are held, and compared.
+  // Each block is read whole into one buffer used again.
   const auto text = std::make_unique_for_overwrite<char[]>(kBlock);
-  const auto again = std::make_unique_for_overwrite<char[]>(kBlock);
   for (;;) {
     std::size_t filled = 0;
     while (filled < kBlock) {
@@ -57,24 +55,15 @@ HeldHex::HeldHex(io::Input& in) {
       if (got == 0) break;
       filled += got;
     }
-    if (filled > 0) Hold({text.get(), filled}, again.get());
+    if (filled > 0) Hold({text.get(), filled});
     if (filled < kBlock) break;
   }
 }
 
-void HeldHex::Hold(std::string_view text, char* again) {
-  // Room for what the reading may write, one byte for each character and one
-  // more, which also holds the text as it came.
-  char* const to = Room(text.size() + 1);
-  bool canonical = false;
-  if (text.size() == kBlock && text[2] == ' ' && text.back() == ' ') {
-    bool all_read = false;
-    const auto read = codec::hex_reading::HexToBytesAt(text.substr(0, kBlock - 1), to, all_read);
-    if (read && read.value() == kGroups && all_read) {
-      codec::WriteHex({to, kGroups}, again);
-      canonical = std::memcmp(again, text.data(), kBlock - 1) == 0;
-    }
-  }
+void HeldHex::Hold(std::string_view text) {
+  // Room for the text as it came, which its bytes fit in too.
+  char* const to = Room(text.size());
+  const bool canonical = text.size() == kBlock && codec::hex_reading::ReadUpperGroups(text, to);
   if (!canonical) std::memcpy(to, text.data(), text.size());
   blocks_.push_back({to, canonical});
   used_ += canonical ? kGroups : text.size();

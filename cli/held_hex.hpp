@@ -45,7 +45,7 @@ class HeldHex {
     bool canonical;    // held as its bytes
   };
 
-  void Hold(std::string_view text, char* again);
+  void Hold(std::string_view text);
   char* Room(std::size_t n);
 
   std::vector<std::unique_ptr<char[]>> chunks_;

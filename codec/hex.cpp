@@ -379,6 +379,25 @@ Result<std::size_t> HexToBytesAt(std::string_view hex, char* out, bool& all_read
   return ReadGroups(hex, begin, end, out, all_read);
 }
 
+bool ReadUpperGroups(std::string_view text, char* out) {
+  if (text.size() % 3 != 0) return false;
+  auto* const bytes = reinterpret_cast<unsigned char*>(out);
+  std::size_t at = 0, written = 0;
+#ifdef VANTOREL_AVX2
+  // The blocks read either case; upper case is looked for below.
+  if (HasAvx2()) at = ReadBlocksAvx2(text.data(), 0, text.size(), bytes, written);
+#endif
+  for (; at < text.size(); at += 3) {
+    const std::uint8_t high = ClassOf(text[at]), low = ClassOf(text[at + 1]);
+    if (high > 0xF || low > 0xF || text[at + 2] != ' ') return false;
+    bytes[written++] = static_cast<unsigned char>(high << 4 | low);
+  }
+  // Looked at whole, without stopping early, so that it takes many at a step.
+  unsigned char lower = 0;
+  for (const char c : text) lower |= static_cast<unsigned char>(c - 'a') < 6;
+  return lower == 0;
+}
+
 }  // namespace hex_reading
 
 GroupSpan LocateGroup(std::u16string_view hex, std::size_t group) {

@@ -22,6 +22,12 @@ namespace 字符串加密::hex_reading {
 // says nothing.
 Result<std::size_t> HexToBytesAt(std::string_view hex, char* out, bool& all_read);
 
+// Whether text is canonical hex text of upper-case digits with a space after
+// every group, as encode writes it and one more space; its bytes, one for
+// every three characters, written at out when it is (out may hold anything
+// when it is not).
+bool ReadUpperGroups(std::string_view text, char* out);
+
 // Where hex text starts and ends once the spaces at both ends are left out
 // (begin == end when there is nothing else).
 struct Inner {
