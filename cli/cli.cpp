@@ -614,6 +614,122 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
   return std::nullopt;
 }
 
+// Encode of UTF-8 that comes as it comes (a pipe's, a stream's), in one
+// pass: each part is checked and converted as soon as it is read, while the
+// writer writes the next, and the code page's bytes are held (not the input,
+// nor their hex text, three times their size) until the end, since nothing
+// is written before all of the input is found UTF-8; then their hex text.
+class EncodeAsRead {
+ public:
+  EncodeAsRead(std::string_view what, codec::CodePage cp, codec::HexStyle style)
+      : what_(what), cp_(cp), style_(style) {}
+
+  // The first bytes, read before.
+  void Add(std::string_view bytes) {
+    for (; !bytes.empty(); bytes.remove_prefix(std::min(bytes.size(), kWindowBytes))) {
+      std::copy_n(bytes.data(), std::min(bytes.size(), kWindowBytes), Room());
+      Take(std::min(bytes.size(), kWindowBytes), false);
+    }
+  }
+  // The next bytes from in, as many as come at once up to a window's worth;
+  // false at the end of the input, once all is checked and converted.
+  bool ReadFrom(io::Input& in) {
+    const std::size_t got = in.Read(Room(), kWindowBytes);
+    Take(got, got == 0);
+    return got > 0;
+  }
+
+  // Writes the hex text of all that was read, or says why not.
+  std::optional<Failure> Finish(Output& out, std::ostream& err) {
+    if (not_utf8_) return not_utf8_;
+    const codec::HexFrame frame = codec::FrameOf(style_.shape);
+    bool wrote_any = false;
+    out.Append(frame.open);
+    held_.ForEach([&](std::string_view bytes) {
+      for (; !bytes.empty(); bytes.remove_prefix(std::min(bytes.size(), kPieceBytes))) {
+        // What stands between groups joins this piece's groups to the previous piece's.
+        const std::string_view piece = bytes.substr(0, kPieceBytes);
+        const std::string_view lead = wrote_any ? frame.between : "";
+        const std::size_t length = codec::GroupsLength(piece.size(), style_);
+        char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
+        codec::WriteGroups(piece, style_, hex);
+        out.Wrote(hex + length);
+        wrote_any = true;
+      }
+    });
+    out.Append(frame.close);
+    out.Append("\n");
+    out.Finish();
+    unmappable_.Warn(cp_, err);
+    return std::nullopt;
+  }
+
+ private:
+  // Where the next bytes go: after the character begun in the last part.
+  char* Room() {
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kCarried + kWindowBytes);
+    return buffer_.get() + carried_;
+  }
+
+  // Checks and converts what was carried and the n bytes read after it, up
+  // to a cut where UTF-8 is found valid or not just as in the whole (all of
+  // it at the end), and carries the rest.
+  void Take(std::size_t n, bool end) {
+    const std::string_view text(buffer_.get(), carried_ + n);
+    const std::size_t cut = end                      ? text.size()
+                            : text.size() > kCarried ? CheckBoundary(text, text.size() - 1)
+                                                     : 0;
+    const std::string_view whole = text.substr(0, cut);
+    if (!not_utf8_ && !(not_utf8_ = CheckUtf8(Segment{whole, read_, read_ == 0, end, {}}, what_)))
+      Convert(whole);
+    read_ += cut;
+    carried_ = text.size() - cut;
+    std::copy_n(text.data() + cut, carried_, buffer_.get());
+  }
+
+  // Valid UTF-8 to the code page's bytes, held, a piece at a time.
+  void Convert(std::string_view text) {
+    if (cp_ == 65001) {
+      // Its own bytes, every character of it written.
+      held_.Append(text);
+      return;
+    }
+    while (!text.empty()) {
+      const std::size_t piece = CharacterBoundary(text, kPieceBytes);
+      const std::string_view utf8 = text.substr(0, piece);
+      text.remove_prefix(piece);
+      char* const to = held_.Room(piece + 1);  // the room EncodeUtf8 asks for
+      if (utf8.size() >= codec::tables::kTablesFrom) {
+        if (const auto encoded = codec::tables::EncodeUtf8(utf8, cp_, to)) {
+          unmappable_.Add(*encoded);
+          held_.Held(encoded->bytes);
+          continue;
+        }
+      }
+      if (!units_) units_ = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
+      const std::u16string_view units(
+          units_.get(), static_cast<std::size_t>(WriteUtf16(utf8, units_.get()) - units_.get()));
+      const codec::EncodedText encoded = codec::EncodeText(units, cp_);
+      unmappable_.Add(units, encoded);
+      held_.Append(encoded.bytes);
+    }
+  }
+
+  // At most the three bytes of a character begun, and one more.
+  static constexpr std::size_t kCarried = 4;
+
+  std::string_view what_;
+  codec::CodePage cp_;
+  codec::HexStyle style_;
+  std::unique_ptr<char[]> buffer_;  // what is carried, then what is read
+  std::size_t carried_ = 0;
+  std::size_t read_ = 0;  // bytes before the buffer's
+  std::unique_ptr<char16_t[]> units_;
+  HeldChunks held_;
+  Unmappable unmappable_;
+  std::optional<Failure> not_utf8_;
+};
+
 // How many of bytes, which start at a character's start, can be decoded on
 // their own, each part decoding (and failing to) exactly as within the whole;
 // npos when the code page is not known to allow any cut. UTF-16: whole code
@@ -1364,16 +1480,37 @@ std::optional<Failure> FromBytes(std::string_view bytes, TextEncoding encoding, 
   return std::nullopt;
 }
 
+// Up to n bytes from in, fewer only at its end.
+std::string ReadFirst(io::Input& in, std::size_t n) {
+  std::string first(n, '\0');
+  std::size_t filled = 0;
+  for (std::size_t got = 1; filled < n && got > 0; filled += got)
+    got = in.Read(first.data() + filled, n - filled);
+  first.resize(filled);
+  return first;
+}
+
+// All that in gives from here on, after text.
+void ReadRest(io::Input& in, std::string& text) {
+  for (std::size_t got = 1; got > 0;) {
+    const std::size_t size = text.size();
+    text.resize(std::max<std::size_t>(2 * size, std::size_t{1} << 16));
+    got = in.Read(text.data() + size, text.size() - size);
+    text.resize(size + got);
+  }
+}
+
 // Standard input as the passes read it: UTF-8, from a regular file a window
-// at a time, else whole in memory: hex text (where `hex` is given: decode's)
-// in hex, the rest as it came. `encoding` is the one given (for encode's
-// input). Without one, a console gives characters; and where the system
-// reads byte order marks, input that starts with FF FE is UTF-16 LE and a
-// UTF-8 BOM is left out. Text in another encoding than UTF-8 is converted
-// whole into held.
+// at a time, else whole in memory: decode's (where `hex` is given) as
+// HeldHex holds it; encode's is instead taken as it comes by as_read, and
+// input is left empty. `encoding` is the one given (for encode's input).
+// Without one, a console gives characters; and where the system reads byte
+// order marks, input that starts with FF FE is UTF-16 LE and a UTF-8 BOM is
+// left out. Text in another encoding than UTF-8 is converted whole into held.
 std::optional<Failure> OpenInput(io::Input& in, std::optional<TextEncoding> encoding,
                                  const std::function<void()>& between_passes, std::string& held,
-                                 std::optional<HeldHex>* hex, std::optional<Input>& input) {
+                                 std::optional<HeldHex>* hex, EncodeAsRead* as_read,
+                                 std::optional<Input>& input) {
   if (!encoding) {
     if (const std::optional<std::u16string> typed = in.ReadConsoleText()) {
       if (auto failure = FromUtf16(*typed, held)) return failure;
@@ -1382,15 +1519,13 @@ std::optional<Failure> OpenInput(io::Input& in, std::optional<TextEncoding> enco
     }
   }
   const std::optional<std::uint64_t> length = in.FileLength();
-  std::string_view bytes;  // all of what is not a regular file
   std::string start(3, '\0');
   if (length) {
     if (!encoding && io::kReadsByteOrderMarks) start.resize(in.ReadAt(0, start.data(), 3));
   } else if (hex != nullptr) {
     start.resize(hex->emplace(in).ReadAt(0, start.data(), 3));
   } else {
-    bytes = in.ReadAll();
-    start = bytes.substr(0, 3);
+    start = ReadFirst(in, 3);
   }
   TextEncoding as = encoding.value_or(TextEncoding::kUtf8);
   std::size_t skip = 0;
@@ -1408,18 +1543,22 @@ std::optional<Failure> OpenInput(io::Input& in, std::optional<TextEncoding> enco
     } else if (hex != nullptr) {
       input.emplace(**hex, skip, (*hex)->size() - skip);
     } else {
-      input.emplace(bytes.substr(skip));
+      as_read->Add(std::string_view(start).substr(std::min(skip, start.size())));
+      while (as_read->ReadFrom(in)) {
+      }
     }
     return std::nullopt;
   }
-  std::string file;
+  std::string bytes;
   if (length || hex != nullptr) {
-    file.resize(length ? static_cast<std::size_t>(*length) : (*hex)->size());
-    file.resize(length ? in.ReadAt(0, file.data(), file.size())
-                       : (*hex)->ReadAt(0, file.data(), file.size()));
-    bytes = file;
+    bytes.resize(length ? static_cast<std::size_t>(*length) : (*hex)->size());
+    bytes.resize(length ? in.ReadAt(0, bytes.data(), bytes.size())
+                        : (*hex)->ReadAt(0, bytes.data(), bytes.size()));
+  } else {
+    bytes = std::move(start);
+    ReadRest(in, bytes);
   }
-  if (auto failure = FromBytes(bytes.substr(skip), as, held)) return failure;
+  if (auto failure = FromBytes(std::string_view(bytes).substr(skip), as, held)) return failure;
   input.emplace(held);
   return std::nullopt;
 }
@@ -1448,15 +1587,19 @@ int Run(std::span<const std::string_view> args, io::Input& in, Output& out, std:
         std::optional<HeldHex> held_hex;
         std::optional<Input> input;
         std::string_view what;
+        EncodeAsRead as_read("standard input", command.cp, command.shapes.style);
         if (command.operand) {
           input.emplace(*command.operand);
           what = encode ? "the TEXT argument" : "the HEX argument";
         } else {
-          failure = OpenInput(in, encode ? command.text_encoding : std::nullopt, between_passes,
-                              held, encode ? nullptr : &held_hex, input);
+          failure =
+              OpenInput(in, encode ? command.text_encoding : std::nullopt, between_passes, held,
+                        encode ? nullptr : &held_hex, encode ? &as_read : nullptr, input);
           what = "standard input";
         }
-        if (!failure) {
+        if (!failure && !input) {
+          failure = as_read.Finish(out, err);
+        } else if (!failure) {
           failure = encode ? Encode(*input, what, command.cp, command.shapes.style, out, err)
                            : Decode(*input, what, command.cp, command.shapes.strict,
                                     command.shapes.any, out, err);
@@ -1486,12 +1629,6 @@ class StreamInput final : public io::Input {
   std::size_t ReadAt(std::uint64_t, char*, std::size_t) override { return 0; }
   bool Unchanged() override { return true; }
   std::optional<std::u16string> ReadConsoleText() override { return std::nullopt; }
-  std::string_view ReadAll() override {
-    // For a regular file this is what is left of it: one block, one read.
-    const std::streamsize known = in_.rdbuf()->in_avail();
-    return block_.ReadAll(known > 0 ? static_cast<std::size_t>(known) : 0,
-                          [&](char* to, std::size_t room) { return Read(to, room); });
-  }
   std::size_t Read(char* to, std::size_t n) override {
     const std::streamsize got = in_.rdbuf()->sgetn(to, static_cast<std::streamsize>(n));
     return got > 0 ? static_cast<std::size_t>(got) : 0;
@@ -1499,7 +1636,6 @@ class StreamInput final : public io::Input {
 
  private:
   std::istream& in_;
-  io::Block block_;
 };
 
 class StreamOutput final : public io::Output {

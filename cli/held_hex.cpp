@@ -45,6 +45,26 @@ void WriteCanonical(const char* bytes, std::size_t from, std::size_t count, char
 
 }  // namespace
 
+char* HeldChunks::Room(std::size_t n) {
+  if (chunks_.empty() || kChunk - sizes_.back() < n) {
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
+    sizes_.push_back(0);
+    io::PreferHugePages(chunks_.back().get(), kChunk);
+  }
+  return chunks_.back().get() + sizes_.back();
+}
+
+void HeldChunks::Append(std::string_view bytes) {
+  while (!bytes.empty()) {
+    // What fits in the last chunk, else in a new one.
+    std::size_t n = chunks_.empty() ? 0 : std::min(bytes.size(), kChunk - sizes_.back());
+    if (n == 0) n = std::min(bytes.size(), kChunk);
+    std::memcpy(Room(n), bytes.data(), n);
+    Held(n);
+    bytes.remove_prefix(n);
+  }
+}
+
 HeldHex::HeldHex(io::Input& in) {
   // Each block is read whole into one buffer used again.
   const auto text = std::make_unique_for_overwrite<char[]>(kBlock);
@@ -62,22 +82,12 @@ HeldHex::HeldHex(io::Input& in) {
 
 void HeldHex::Hold(std::string_view text) {
   // Room for the text as it came, which its bytes fit in too.
-  char* const to = Room(text.size());
+  char* const to = held_.Room(text.size());
   const bool canonical = text.size() == kBlock && codec::hex_reading::ReadUpperGroups(text, to);
   if (!canonical) std::memcpy(to, text.data(), text.size());
   blocks_.push_back({to, canonical});
-  used_ += canonical ? kGroups : text.size();
+  held_.Held(canonical ? kGroups : text.size());
   size_ += text.size();
-}
-
-char* HeldHex::Room(std::size_t n) {
-  if (kChunk - used_ < n) {
-    // Its pages come as they are first written.
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
-    io::PreferHugePages(chunks_.back().get(), kChunk);
-    used_ = 0;
-  }
-  return chunks_.back().get() + used_;
 }
 
 std::size_t HeldHex::ReadAt(std::size_t offset, char* to, std::size_t n) const {

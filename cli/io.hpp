@@ -4,12 +4,8 @@
 // every system.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,9 +38,8 @@ class Input {
   // A console that gives characters (Windows'): all it gives up to the end
   // (Ctrl+Z at the start of a line), as UTF-16. Nothing for anything else.
   virtual std::optional<std::u16string> ReadConsoleText() = 0;
-  // All of it from where it stands, read as bytes; kept while the Input lives.
-  virtual std::string_view ReadAll() = 0;
-  // Instead of ReadAll(): the next bytes, up to n, as they come; 0 at the end.
+  // Anything else: the next bytes from where it stands, up to n, as they
+  // come; 0 at the end.
   virtual std::size_t Read(char* to, std::size_t n) = 0;
 };
 
@@ -73,41 +68,5 @@ extern const bool kReadsByteOrderMarks;      // standard input's FF FE or UTF-8 
 // --text-encoding: lines indented as the help's are.
 extern const std::string_view kDefaultCodePageHelp;
 extern const std::string_view kTextHelp;
-
-// All of something read in order into one block that grows with realloc,
-// which moves a large block by remapping its pages rather than copying them;
-// nothing is written into room not yet filled, so reading n bytes needs n
-// bytes of memory, not the 3n that doubling a string can take.
-class Block {
- public:
-  // read(to, room) reads up to room bytes and says how many, 0 at the end.
-  template <typename Read>
-  std::string_view ReadAll(std::size_t expected, const Read& read) {
-    std::size_t capacity = std::max<std::size_t>(std::size_t{1} << 16, expected + 1);
-    Grow(capacity);
-    for (;;) {
-      if (size_ == capacity) Grow(capacity *= 2);
-      const std::size_t got = read(data_.get() + size_, capacity - size_);
-      if (got == 0) break;
-      size_ += got;
-    }
-    return {data_.get(), size_};
-  }
-
- private:
-  struct Free {
-    void operator()(char* p) const { std::free(p); }
-  };
-
-  void Grow(std::size_t capacity) {
-    char* const grown = static_cast<char*>(std::realloc(data_.get(), capacity));
-    if (grown == nullptr) throw std::bad_alloc();
-    data_.release();
-    data_.reset(grown);
-  }
-
-  std::unique_ptr<char, Free> data_;
-  std::size_t size_ = 0;
-};
 
 }  // namespace vantorel::io

@@ -37,83 +37,6 @@ void EnlargePipe(int fd) {
 #endif
 }
 
-// All of what a descriptor that is not a regular file (a pipe, a terminal)
-// holds, read into anonymous memory reserved up front and filled in order, in
-// huge pages where the kernel gives them: each first touch of a page is a
-// fault, and one fault for 2 MiB costs far less than 512 for 4 KiB each.
-class WholeInput {
- public:
-  WholeInput() = default;
-  WholeInput(const WholeInput&) = delete;
-  WholeInput& operator=(const WholeInput&) = delete;
-  ~WholeInput() {
-    if (base_ != nullptr) munmap(base_, length_);
-  }
-
-  // False, with errno set, when the descriptor cannot be read.
-  bool ReadAll(int fd) {
-    // As much as the system lets a mapping hold without counting it against
-    // memory, and far more than any input: the pages only come when used.
-    bool reserved = false;
-    for (std::size_t length = std::size_t{64} << 30; !reserved && length >= kHugePage; length /= 4)
-      reserved = Reserve(length);
-    if (!reserved) return false;
-    EnlargePipe(fd);
-    for (;;) {
-      if (size_ == capacity_ && !Enlarge()) return false;
-      const ssize_t got = read(fd, buffer_ + size_, std::min(capacity_ - size_, kMaxRead));
-      if (got == 0) break;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      size_ += static_cast<std::size_t>(got);
-    }
-    return true;
-  }
-
-  std::string_view view() const { return {buffer_, size_}; }
-
- private:
-  static constexpr std::size_t kHugePage = std::size_t{2} << 20;
-  static constexpr std::size_t kMaxRead = std::size_t{1} << 30;
-
-  // Address space only: no page is given until it is written.
-  bool Reserve(std::size_t length) {
-    void* const base = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (base == MAP_FAILED) return false;
-    base_ = base;
-    length_ = length + kHugePage;
-    // Start on a huge page's edge, so that every huge page can be one.
-    const auto address = reinterpret_cast<std::uintptr_t>(base);
-    buffer_ = static_cast<char*>(base) + (kHugePage - address % kHugePage) % kHugePage;
-    capacity_ = length;
-    madvise(base, length_, MADV_HUGEPAGE);
-    return true;
-  }
-
-  // Moves the pages to a larger range when the reserved one is full.
-  bool Enlarge() {
-    const std::size_t offset = static_cast<std::size_t>(buffer_ - static_cast<char*>(base_));
-    const std::size_t length = 2 * length_;
-    void* const base = mremap(base_, length_, length, MREMAP_MAYMOVE);
-    if (base == MAP_FAILED) return false;
-    base_ = base;
-    buffer_ = static_cast<char*>(base) + offset;
-    capacity_ += length - length_;
-    length_ = length;
-    madvise(base, length_, MADV_HUGEPAGE);
-    return true;
-  }
-
-  void* base_ = nullptr;  // the mapping, to unmap
-  std::size_t length_ = 0;
-  char* buffer_ = nullptr;  // where read input goes
-  std::size_t capacity_ = 0;
-  std::size_t size_ = 0;
-};
-
 // A regular file is read with pread(2) from where its offset stood, and
 // known unchanged by its size and modification time.
 class DescriptorInput final : public Input {
@@ -150,11 +73,6 @@ class DescriptorInput final : public Input {
 
   std::optional<std::u16string> ReadConsoleText() override { return std::nullopt; }
 
-  std::string_view ReadAll() override {
-    if (!whole_.ReadAll(fd_)) throw ReadFailure{ErrnoText(errno)};
-    return whole_.view();
-  }
-
   std::size_t Read(char* to, std::size_t n) override {
     if (!enlarged_) EnlargePipe(fd_);
     enlarged_ = true;
@@ -169,7 +87,6 @@ class DescriptorInput final : public Input {
   int fd_;
   struct stat read_ {};
   off_t start_ = 0;
-  WholeInput whole_;
   bool enlarged_ = false;
 };
 

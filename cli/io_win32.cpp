@@ -130,10 +130,6 @@ class HandleInput final : public Input {
     return text;
   }
 
-  std::string_view ReadAll() override {
-    return block_.ReadAll(0, [&](char* to, std::size_t room) { return Read(to, room); });
-  }
-
   std::size_t Read(char* to, std::size_t n) override {
     DWORD got = 0;
     if (ReadFile(handle_, to, static_cast<DWORD>(std::min(n, kMaxTransfer)), &got, nullptr))
@@ -148,7 +144,6 @@ class HandleInput final : public Input {
   bool console_ = IsConsole(handle_);
   FileState read_;
   std::uint64_t start_ = 0;
-  Block block_;
 };
 
 class HandleOutput final : public Output {

@@ -19,7 +19,6 @@ class PartsInput final : public io::Input {
   std::size_t ReadAt(std::uint64_t, char*, std::size_t) override { return 0; }
   bool Unchanged() override { return true; }
   std::optional<std::u16string> ReadConsoleText() override { return std::nullopt; }
-  std::string_view ReadAll() override { return {}; }
   std::size_t Read(char* to, std::size_t n) override {
     n = std::min({n, text_.size() - at_, std::size_t{70'001} + at_ % 7});
     std::copy_n(text_.data() + at_, n, to);
