@@ -10,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -18,6 +19,7 @@
 #include "cli/held_hex.hpp"
 #include "cli/io.hpp"
 #include "cli/utf8.hpp"
+#include "cli/worker.hpp"
 #include "codec/codec.hpp"
 #include "codec/internal/hex_reading.hpp"
 #include "codec/internal/tables.hpp"
@@ -150,6 +152,10 @@ constexpr std::size_t kOutputBytes = std::size_t{256} << 10;
 // then writes it without reading and decoding the input again; more, and it
 // does.
 constexpr std::size_t kHeldOutputBytes = std::size_t{32} << 20;
+
+// Encode converts input of at least this many bytes on two threads, where
+// that pays (mostly characters beyond ASCII).
+constexpr std::size_t kTwoThreadsFrom = std::size_t{1} << 20;
 
 // Input is worked on in segments of about this many bytes (more only where
 // none of that length can be cut off), a regular file read a window of that
@@ -554,6 +560,14 @@ std::optional<Failure> CheckUtf8(const Segment& segment, std::string_view what) 
                         " at byte offset " + std::to_string(segment.offset + error->offset)};
 }
 
+// Whether the start of the input is mostly characters beyond ASCII.
+bool MostlyBeyondAscii(Input& input) {
+  const std::string start = input.Slice(0, 4096);
+  const auto beyond = std::count_if(start.begin(), start.end(),
+                                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  return 2 * static_cast<std::size_t>(beyond) >= start.size();
+}
+
 std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePage cp,
                               codec::HexStyle style, Output& out, std::ostream& err) {
   std::optional<Failure> not_utf8;
@@ -578,32 +592,90 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
     out.Wrote(hex + length);
     wrote_any = true;
   };
+  // Valid UTF-8 is its own bytes in code page 65001, every character of it
+  // written. Large pieces in other code pages go straight to the tables
+  // where they can; the rest, through UTF-16.
+  const auto convert = [&](std::string_view utf8) {
+    if (cp == 65001) {
+      write(utf8);
+      return;
+    }
+    if (utf8.size() >= codec::tables::kTablesFrom) {
+      if (const auto encoded = codec::tables::EncodeUtf8(utf8, cp, piece_bytes.get())) {
+        unmappable.Add(*encoded);
+        write({piece_bytes.get(), encoded->bytes});
+        return;
+      }
+    }
+    const std::u16string_view units(
+        buffer.get(), static_cast<std::size_t>(WriteUtf16(utf8, buffer.get()) - buffer.get()));
+    const codec::EncodedText encoded = codec::EncodeText(units, cp);
+    unmappable.Add(units, encoded);
+    write(encoded.bytes);
+  };
+  const auto convert_all = [&](std::string_view text) {
+    while (!text.empty()) {
+      const std::size_t piece = CharacterBoundary(text, kPieceBytes);
+      convert(text.substr(0, piece));  // valid: checked above
+      text.remove_prefix(piece);
+    }
+  };
+
+  // Text mostly beyond ASCII (Chinese), which the tables take several times
+  // as long to convert as it takes to read, is converted by two threads a
+  // segment at a time where there is much of it: the second half of the
+  // segment on a worker, into bytes of its own, while this thread converts
+  // the first half and writes its hex text; then the worker's, in order.
+  struct Ahead {
+    std::string_view utf8;
+    const char* bytes;
+    std::optional<codec::tables::Utf8Encoded> encoded;  // nothing: converted here instead
+  };
+  std::vector<Ahead> ahead;
+  std::unique_ptr<char[]> ahead_bytes;
+  std::size_t ahead_room = 0;
+  std::optional<Worker> worker;  // after what its jobs use, so that it ends first
+  if (cp != 65001 && input.size() >= kTwoThreadsFrom && MostlyBeyondAscii(input)) {
+    try {
+      worker.emplace();
+    } catch (const std::system_error&) {
+      // No thread to be had: this one converts it all.
+    }
+  }
   out.Append(frame.open);
   input.Pass(TextCut, [&](const Segment& segment) {
-    for (std::string_view text = segment.text; !text.empty();) {
-      const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-      const std::string_view utf8 = text.substr(0, piece);  // valid: checked above
-      text.remove_prefix(piece);
-
-      // Valid UTF-8 is its own bytes in code page 65001, every character of
-      // it written. Large pieces in other code pages go straight to the
-      // tables where they can; the rest, through UTF-16.
-      if (cp == 65001) {
-        write(utf8);
-        continue;
+    std::string_view text = segment.text, second;
+    if (worker && text.size() >= 4 * codec::tables::kTablesFrom) {
+      const std::size_t half = CharacterBoundary(text, text.size() / 2);
+      second = text.substr(half);
+      text = text.substr(0, half);
+      // Each piece's bytes at most its UTF-8 and one more.
+      if (ahead_room < segment.text.size()) {
+        ahead_room = segment.text.size();
+        ahead_bytes = std::make_unique_for_overwrite<char[]>(ahead_room);
       }
-      if (utf8.size() >= codec::tables::kTablesFrom) {
-        if (const auto encoded = codec::tables::EncodeUtf8(utf8, cp, piece_bytes.get())) {
-          unmappable.Add(*encoded);
-          write({piece_bytes.get(), encoded->bytes});
-          continue;
+      worker->Start([&, second] {
+        ahead.clear();
+        char* to = ahead_bytes.get();
+        for (std::string_view rest = second; !rest.empty();) {
+          const std::string_view utf8 = rest.substr(0, CharacterBoundary(rest, kPieceBytes));
+          rest.remove_prefix(utf8.size());
+          ahead.push_back({utf8, to, codec::tables::EncodeUtf8(utf8, cp, to)});
+          to += utf8.size() + 1;
+        }
+      });
+    }
+    convert_all(text);
+    if (!second.empty()) {
+      worker->Wait();
+      for (const Ahead& a : ahead) {
+        if (a.encoded) {
+          unmappable.Add(*a.encoded);
+          write({a.bytes, a.encoded->bytes});
+        } else {
+          convert(a.utf8);
         }
       }
-      const std::u16string_view units(
-          buffer.get(), static_cast<std::size_t>(WriteUtf16(utf8, buffer.get()) - buffer.get()));
-      const codec::EncodedText encoded = codec::EncodeText(units, cp);
-      unmappable.Add(units, encoded);
-      write(encoded.bytes);
     }
     return true;
   });

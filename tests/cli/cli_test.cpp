@@ -391,6 +391,23 @@ TEST(CliTest, LargeInputComesOutAsOnePiece) {
                    "",
                    kFile});
   cases.push_back({{"decode"}, Repeat("61 ", 3 << 16), 0, "", std::string(3 << 16, 'a'), kFile});
+  // Chinese text from a file, its segments converted half by a second
+  // thread: the first character 936 lacks found there, and a reader gone
+  // while that thread converts.
+  const std::string chinese = Repeat("中", 60'000) + "한" + Repeat("文", 400'000) + "한";
+  cases.push_back({{"encode"},
+                   chinese,
+                   0,
+                   Said("2 characters are not in code page 936 and became 3F; the first is "
+                        "character 60001 (U+D55C)"),
+                   Repeat("D6 D0 ", 60'000) + "3F " + Repeat("CE C4 ", 400'000) + "3F\n",
+                   kFile});
+  cases.push_back({{"encode"},
+                   chinese,
+                   1,
+                   Said("cannot write to standard output: Broken pipe"),
+                   "",
+                   Via::kFileToClosedPipe});
   // Text read as it comes, a window at a time: characters cut by a window's
   // end, and one cut short by the input's.
   cases.push_back(
