@@ -360,7 +360,12 @@ class Input {
   std::string_view Window(std::size_t offset, std::size_t size) {
     if (InView()) return text_.substr(std::min(offset, text_.size()), size);
     if (capacity_ < size) {
-      window_ = std::make_unique_for_overwrite<char[]>(size);
+      // A few bytes more, and set: encode's second pass takes the file's
+      // text as UTF-8 checked in the first, and a file that changed in
+      // between without a change of size or time may end a segment with a
+      // character's lead byte, whose trail bytes would then be read past it.
+      window_ = std::make_unique_for_overwrite<char[]>(size + kPastWindow);
+      std::fill_n(window_.get() + size, kPastWindow, '\0');
       capacity_ = size;
     }
     return {window_.get(),
@@ -386,6 +391,7 @@ class Input {
   std::size_t skipped_ = 0;  // bytes trimmed at the start
   std::function<void()> between_passes_;
   int passes_ = 0;
+  static constexpr std::size_t kPastWindow = 4;
   std::unique_ptr<char[]> window_;
   std::size_t capacity_ = 0;
 };
