@@ -566,6 +566,82 @@ std::optional<Failure> CheckUtf8(const Segment& segment, std::string_view what) 
                         " at byte offset " + std::to_string(segment.offset + error->offset)};
 }
 
+// Encode's hex text, written a piece of bytes at a time in the shape asked
+// for: the frame's opening first, its `between` joining each piece's groups
+// to the previous piece's, and at the end its closing and a line feed.
+class HexWriter {
+ public:
+  HexWriter(Output& out, codec::HexStyle style)
+      : out_(out), style_(style), frame_(codec::FrameOf(style.shape)) {
+    out_.Append(frame_.open);
+  }
+
+  void Write(std::string_view bytes) {
+    if (bytes.empty()) return;
+    const std::string_view lead = wrote_any_ ? frame_.between : "";
+    const std::size_t length = codec::GroupsLength(bytes.size(), style_);
+    char* const hex = std::copy(lead.begin(), lead.end(), out_.Room(lead.size() + length));
+    codec::WriteGroups(bytes, style_, hex);
+    out_.Wrote(hex + length);
+    wrote_any_ = true;
+  }
+
+  // Everything written and handed on.
+  void End() {
+    out_.Append(frame_.close);
+    out_.Append("\n");
+    out_.Finish();
+  }
+
+ private:
+  Output& out_;
+  codec::HexStyle style_;
+  codec::HexFrame frame_;
+  bool wrote_any_ = false;
+};
+
+// Encode's conversion of pieces of valid UTF-8 (kPieceBytes at most) to the
+// code page's bytes, counting the characters it lacks: in code page 65001
+// the UTF-8 is its own bytes, every character of it written; a large piece
+// in another goes straight to the bytes through the tables where it can; the
+// rest, through UTF-16.
+class PieceEncoder {
+ public:
+  explicit PieceEncoder(codec::CodePage cp) : cp_(cp) {}
+
+  // The bytes of utf8: at room (which has room for utf8.size() + 1 bytes)
+  // where they come straight from the tables, else somewhere kept until the
+  // next call.
+  std::string_view Encode(std::string_view utf8, char* room) {
+    if (cp_ == 65001) return utf8;
+    if (utf8.size() >= codec::tables::kTablesFrom) {
+      if (const auto encoded = codec::tables::EncodeUtf8(utf8, cp_, room))
+        return Encoded(*encoded, room);
+    }
+    if (!units_) units_ = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
+    const std::u16string_view units(
+        units_.get(), static_cast<std::size_t>(WriteUtf16(utf8, units_.get()) - units_.get()));
+    encoded_ = codec::EncodeText(units, cp_);
+    unmappable_.Add(units, encoded_);
+    return encoded_.bytes;
+  }
+
+  // The bytes the tables gave for the next piece elsewhere (on another
+  // thread), counted in their turn.
+  std::string_view Encoded(const codec::tables::Utf8Encoded& encoded, const char* bytes) {
+    unmappable_.Add(encoded);
+    return {bytes, encoded.bytes};
+  }
+
+  const Unmappable& unmappable() const { return unmappable_; }
+
+ private:
+  codec::CodePage cp_;
+  std::unique_ptr<char16_t[]> units_;
+  codec::EncodedText encoded_;
+  Unmappable unmappable_;
+};
+
 // Whether the start of the input is mostly characters beyond ASCII.
 bool MostlyBeyondAscii(Input& input) {
   const std::string start = input.Slice(0, 4096);
@@ -581,48 +657,14 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
              [&](const Segment& segment) { return !(not_utf8 = CheckUtf8(segment, what)); });
   if (not_utf8) return not_utf8;
 
-  // A piece's code units, or its bytes when they come straight from its
-  // UTF-8, in buffers used again for every piece.
-  const auto buffer = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
+  // A piece's bytes when they come straight from its UTF-8, in a buffer
+  // used again for every piece.
   const auto piece_bytes = std::make_unique_for_overwrite<char[]>(kPieceBytes + 1);
-  bool wrote_any = false;
-  Unmappable unmappable;
-  const codec::HexFrame frame = codec::FrameOf(style.shape);
-  const auto write = [&](std::string_view bytes) {
-    if (bytes.empty()) return;
-    // What stands between groups joins this piece's groups to the previous piece's.
-    const std::string_view lead = wrote_any ? frame.between : "";
-    const std::size_t length = codec::GroupsLength(bytes.size(), style);
-    char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
-    codec::WriteGroups(bytes, style, hex);
-    out.Wrote(hex + length);
-    wrote_any = true;
-  };
-  // Valid UTF-8 is its own bytes in code page 65001, every character of it
-  // written. Large pieces in other code pages go straight to the tables
-  // where they can; the rest, through UTF-16.
-  const auto convert = [&](std::string_view utf8) {
-    if (cp == 65001) {
-      write(utf8);
-      return;
-    }
-    if (utf8.size() >= codec::tables::kTablesFrom) {
-      if (const auto encoded = codec::tables::EncodeUtf8(utf8, cp, piece_bytes.get())) {
-        unmappable.Add(*encoded);
-        write({piece_bytes.get(), encoded->bytes});
-        return;
-      }
-    }
-    const std::u16string_view units(
-        buffer.get(), static_cast<std::size_t>(WriteUtf16(utf8, buffer.get()) - buffer.get()));
-    const codec::EncodedText encoded = codec::EncodeText(units, cp);
-    unmappable.Add(units, encoded);
-    write(encoded.bytes);
-  };
-  const auto convert_all = [&](std::string_view text) {
+  PieceEncoder encoder(cp);
+  const auto convert_all = [&](std::string_view text, HexWriter& hex) {
     while (!text.empty()) {
       const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-      convert(text.substr(0, piece));  // valid: checked above
+      hex.Write(encoder.Encode(text.substr(0, piece), piece_bytes.get()));  // valid: checked above
       text.remove_prefix(piece);
     }
   };
@@ -648,7 +690,7 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
       // No thread to be had: this one converts it all.
     }
   }
-  out.Append(frame.open);
+  HexWriter hex(out, style);
   input.Pass(TextCut, [&](const Segment& segment) {
     std::string_view text = segment.text, second;
     if (worker && text.size() >= 4 * codec::tables::kTablesFrom) {
@@ -671,24 +713,18 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
         }
       });
     }
-    convert_all(text);
+    convert_all(text, hex);
     if (!second.empty()) {
       worker->Wait();
       for (const Ahead& a : ahead) {
-        if (a.encoded) {
-          unmappable.Add(*a.encoded);
-          write({a.bytes, a.encoded->bytes});
-        } else {
-          convert(a.utf8);
-        }
+        hex.Write(a.encoded ? encoder.Encoded(*a.encoded, a.bytes)
+                            : encoder.Encode(a.utf8, piece_bytes.get()));
       }
     }
     return true;
   });
-  out.Append(frame.close);
-  out.Append("\n");
-  out.Finish();
-  unmappable.Warn(cp, err);
+  hex.End();
+  encoder.unmappable().Warn(cp, err);
   return std::nullopt;
 }
 
@@ -700,7 +736,7 @@ std::optional<Failure> Encode(Input& input, std::string_view what, codec::CodePa
 class EncodeAsRead {
  public:
   EncodeAsRead(std::string_view what, codec::CodePage cp, codec::HexStyle style)
-      : what_(what), cp_(cp), style_(style) {}
+      : what_(what), cp_(cp), style_(style), encoder_(cp) {}
 
   // The first bytes, read before.
   void Add(std::string_view bytes) {
@@ -720,25 +756,13 @@ class EncodeAsRead {
   // Writes the hex text of all that was read, or says why not.
   std::optional<Failure> Finish(Output& out, std::ostream& err) {
     if (not_utf8_) return not_utf8_;
-    const codec::HexFrame frame = codec::FrameOf(style_.shape);
-    bool wrote_any = false;
-    out.Append(frame.open);
+    HexWriter hex(out, style_);
     held_.ForEach([&](std::string_view bytes) {
-      for (; !bytes.empty(); bytes.remove_prefix(std::min(bytes.size(), kPieceBytes))) {
-        // What stands between groups joins this piece's groups to the previous piece's.
-        const std::string_view piece = bytes.substr(0, kPieceBytes);
-        const std::string_view lead = wrote_any ? frame.between : "";
-        const std::size_t length = codec::GroupsLength(piece.size(), style_);
-        char* const hex = std::copy(lead.begin(), lead.end(), out.Room(lead.size() + length));
-        codec::WriteGroups(piece, style_, hex);
-        out.Wrote(hex + length);
-        wrote_any = true;
-      }
+      for (; !bytes.empty(); bytes.remove_prefix(std::min(bytes.size(), kPieceBytes)))
+        hex.Write(bytes.substr(0, kPieceBytes));
     });
-    out.Append(frame.close);
-    out.Append("\n");
-    out.Finish();
-    unmappable_.Warn(cp_, err);
+    hex.End();
+    encoder_.unmappable().Warn(cp_, err);
     return std::nullopt;
   }
 
@@ -765,31 +789,19 @@ class EncodeAsRead {
     std::copy_n(text.data() + cut, carried_, buffer_.get());
   }
 
-  // Valid UTF-8 to the code page's bytes, held, a piece at a time.
+  // Valid UTF-8 to the code page's bytes, held, a piece at a time: where
+  // the tables write them, straight into what is held.
   void Convert(std::string_view text) {
-    if (cp_ == 65001) {
-      // Its own bytes, every character of it written.
-      held_.Append(text);
-      return;
-    }
     while (!text.empty()) {
       const std::size_t piece = CharacterBoundary(text, kPieceBytes);
-      const std::string_view utf8 = text.substr(0, piece);
-      text.remove_prefix(piece);
-      char* const to = held_.Room(piece + 1);  // the room EncodeUtf8 asks for
-      if (utf8.size() >= codec::tables::kTablesFrom) {
-        if (const auto encoded = codec::tables::EncodeUtf8(utf8, cp_, to)) {
-          unmappable_.Add(*encoded);
-          held_.Held(encoded->bytes);
-          continue;
-        }
+      char* const to = held_.Room(piece + 1);  // the room PieceEncoder asks for
+      const std::string_view bytes = encoder_.Encode(text.substr(0, piece), to);
+      if (bytes.data() == to) {
+        held_.Held(bytes.size());
+      } else {
+        held_.Append(bytes);
       }
-      if (!units_) units_ = std::make_unique_for_overwrite<char16_t[]>(kPieceBytes);
-      const std::u16string_view units(
-          units_.get(), static_cast<std::size_t>(WriteUtf16(utf8, units_.get()) - units_.get()));
-      const codec::EncodedText encoded = codec::EncodeText(units, cp_);
-      unmappable_.Add(units, encoded);
-      held_.Append(encoded.bytes);
+      text.remove_prefix(piece);
     }
   }
 
@@ -802,9 +814,8 @@ class EncodeAsRead {
   std::unique_ptr<char[]> buffer_;  // what is carried, then what is read
   std::size_t carried_ = 0;
   std::size_t read_ = 0;  // bytes before the buffer's
-  std::unique_ptr<char16_t[]> units_;
+  PieceEncoder encoder_;
   HeldChunks held_;
-  Unmappable unmappable_;
   std::optional<Failure> not_utf8_;
 };
 
